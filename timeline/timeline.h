@@ -1,0 +1,29 @@
+// Timeline3 and Timeline1: named sets of channels.
+#pragma once
+
+#include <array>
+
+#include "timeline/channel.h"
+
+namespace kvr {
+
+class Timeline3 {
+public:
+    explicit Timeline3(float step) : x(step), y(step), z(step) {}
+
+    Channel x;
+    Channel y;
+    Channel z;
+
+    void rebuildAll();
+    std::array<float, 3> valueAt(float t) const;
+};
+
+class Timeline1 {
+public:
+    explicit Timeline1(float step) : channel(step) {}
+
+    Channel channel;
+};
+
+}  // namespace kvr
