@@ -1,0 +1,100 @@
+// Replacing a file's contents atomically: temporary file, sync, rename.
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/timeline_writer.h"
+
+namespace kvr {
+
+namespace {
+
+std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Where the bytes really go: the target of a symbolic link, so the link survives the save.
+std::string resolveTarget(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+        std::string target = resolved;
+        std::free(resolved);
+        return target;
+    }
+    // A dangling link: create the file it names.
+    char link[PATH_MAX];
+    const ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
+    if (n <= 0) return path;
+    link[n] = '\0';
+    if (link[0] == '/') return link;
+    return directoryOf(path) + "/" + link;
+}
+
+mode_t permissionsFor(const std::string& target) {
+    struct stat st;
+    if (stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    const char* data = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool replaceFileContents(const std::string& path, const std::string& text, std::string& reason) {
+    const std::string target = resolveTarget(path);
+    const std::string directory = directoryOf(target);
+    const std::size_t slash = target.rfind('/');
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary = directory + "/." + base + ".XXXXXX";
+
+    int fd = mkstemp(&temporary[0]);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    bool ok = writeAll(fd, text) && fchmod(fd, permissionsFor(target)) == 0 && fsync(fd) == 0;
+    int savedErrno = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (ok && rename(temporary.c_str(), target.c_str()) == 0) {
+        // Make the rename itself durable; failing here loses nothing already written.
+        int dir = open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+        if (dir >= 0) {
+            fsync(dir);
+            close(dir);
+        }
+        return true;
+    }
+    if (ok) savedErrno = errno;
+    unlink(temporary.c_str());
+    reason = std::strerror(savedErrno);
+    return false;
+}
+
+}  // namespace kvr

@@ -1,0 +1,21 @@
+// Entry: builds the editor, loads the one named file, runs the loop, reports a fatal error.
+#include <cstdio>
+
+#include "app/timeline_editor.h"
+#include "timeline/error.h"
+
+int main(int argc, char** argv) {
+    try {
+        kvr::TimelineEditor editor;
+        // Exactly one argument names the file; more than one is taken as a mistake and ignored.
+        if (argc == 2) {
+            editor.fileName = argv[1];
+            editor.reload();
+        }
+        return editor.run();
+    } catch (const kvr::Error& error) {
+        std::printf("%s", error.what());
+        std::fflush(stdout);
+        return 1;
+    }
+}

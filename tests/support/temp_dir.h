@@ -1,0 +1,26 @@
+// TempDir: a scratch directory for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <string>
+
+namespace kvr::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+bool fileExists(const std::string& path);
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& text);
+
+}  // namespace kvr::test

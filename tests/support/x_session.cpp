@@ -1,0 +1,189 @@
+// Starting the editor as its own process and talking to it through the X server.
+#include "tests/support/x_session.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/temp_dir.h"
+
+namespace kvr::test {
+
+namespace {
+
+std::vector<char*> cStrings(const std::vector<std::string>& strings) {
+    std::vector<char*> out;
+    for (const std::string& s : strings) out.push_back(const_cast<char*>(s.c_str()));
+    out.push_back(nullptr);
+    return out;
+}
+
+// Short pause for the editor to take in input that has no visible effect to wait for.
+void settle() { std::this_thread::sleep_for(std::chrono::milliseconds(60)); }
+
+}  // namespace
+
+CommandResult runCommand(const std::vector<std::string>& argv) {
+    CommandResult result;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return result;
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        return result;
+    }
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> args = cStrings(argv);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    char buffer[65536];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, n);
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+bool xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runCommand(argv).status == 0;
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+}
+
+EditorProcess::EditorProcess(const std::string& directory, const std::vector<std::string>& args,
+                             const std::vector<std::string>& environment)
+    : stdoutPath_(directory + "/.editor-stdout"), stderrPath_(directory + "/.editor-stderr") {
+    std::vector<std::string> argv{TLEDIT_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_ = fork();
+    if (pid_ == 0) {
+        if (chdir(directory.c_str()) != 0) _exit(126);
+        const int out = open(stdoutPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(stderrPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        for (const std::string& setting : environment) {
+            const std::size_t eq = setting.find('=');
+            if (eq == std::string::npos) {
+                unsetenv(setting.c_str());
+            } else {
+                setenv(setting.substr(0, eq).c_str(), setting.substr(eq + 1).c_str(), 1);
+            }
+        }
+        std::vector<char*> cargs = cStrings(argv);
+        execv(cargs[0], cargs.data());
+        _exit(127);
+    }
+}
+
+EditorProcess::~EditorProcess() {
+    if (running()) {
+        kill(pid_, SIGKILL);
+        waitForExit(std::chrono::seconds(5));
+    }
+}
+
+bool EditorProcess::waitForWindow() {
+    const bool found = waitUntil([&] {
+        if (!running()) return false;
+        const CommandResult r = runCommand({"xdotool", "search", "--pid", std::to_string(pid_)});
+        std::istringstream ids(r.output);
+        unsigned long id = 0;
+        if (r.status == 0 && ids >> id) window_ = id;
+        return window_ != 0;
+    });
+    if (!found) return false;
+    xdotool({"windowfocus", std::to_string(window_)});
+    // The first frame is drawn before the loop waits for events: wait until something shows.
+    return waitUntil([&] { return capture().anyLit(0, 0, 800, 500); });
+}
+
+Frame EditorProcess::waitForFrame(const std::function<bool(const Frame&)>& condition,
+                                  std::chrono::milliseconds timeout) const {
+    Frame frame;
+    waitUntil(
+        [&] {
+            frame = capture();
+            return !frame.empty() && condition(frame);
+        },
+        timeout);
+    return frame;
+}
+
+void EditorProcess::key(const std::string& keys) const {
+    xdotool({"key", keys});
+    settle();
+}
+
+void EditorProcess::moveTo(int x, int y) const {
+    xdotool({"mousemove", "--window", std::to_string(window_), std::to_string(x),
+             std::to_string(y)});
+    settle();
+}
+
+void EditorProcess::press(int button) const {
+    xdotool({"mousedown", std::to_string(button)});
+    settle();
+}
+
+void EditorProcess::release(int button) const {
+    xdotool({"mouseup", std::to_string(button)});
+    settle();
+}
+
+void EditorProcess::click(int button) const {
+    xdotool({"click", std::to_string(button)});
+    settle();
+}
+
+void EditorProcess::drag(int button, int x0, int y0, int x1, int y1, int steps) const {
+    moveTo(x0, y0);
+    press(button);
+    for (int i = 1; i <= steps; ++i) {
+        moveTo(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+    }
+    release(button);
+}
+
+int EditorProcess::waitForExit(std::chrono::milliseconds timeout) {
+    if (pid_ <= 0) return status_;
+    waitUntil([&] { return !running(); }, timeout);
+    return running() ? -1 : status_;
+}
+
+bool EditorProcess::running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    const pid_t r = waitpid(pid_, &status, WNOHANG);
+    if (r == 0) return true;
+    if (r == pid_) status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
+    return false;
+}
+
+std::string EditorProcess::standardOutput() const { return readFile(stdoutPath_); }
+std::string EditorProcess::standardError() const { return readFile(stderrPath_); }
+
+}  // namespace kvr::test
