@@ -1,0 +1,64 @@
+// Editing through the real X server: drag, insert and delete with the mouse, save with 's'.
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_dir.h"
+#include "tests/support/x_session.h"
+
+namespace kvr::test {
+namespace {
+
+std::string keyLine(const char* channel, const char* x, const char* y) {
+    const std::string v = std::string("vector2.new(") + x + ", " + y + ")";
+    return std::string("timeline3_insert_") + channel + "(" + v + ", " + v + ", " + v + ")\n";
+}
+
+std::string timelineText(const std::string& x, const std::string& y, const std::string& z) {
+    return "timeline3_begin(\"no_name\")\n" + x + y + z + "timeline3_end()\n\n";
+}
+
+const std::string kY = keyLine("y", "0.00", "0.00") + keyLine("y", "100.00", "0.00");
+const std::string kZ = keyLine("z", "0.00", "-10.00") + keyLine("z", "100.00", "-10.00");
+const std::string kX = keyLine("x", "0.00", "10.00") + keyLine("x", "100.00", "10.00");
+
+// Runs the editor in a fresh directory, lets the gesture act, saves, quits, returns the file.
+template <typename Gesture>
+std::string editAndSave(Gesture gesture) {
+    TempDir dir;
+    EditorProcess editor(dir.path());
+    EXPECT_TRUE(editor.waitForWindow());
+    gesture(editor);
+    editor.key("s");
+    EXPECT_TRUE(waitUntil([&] { return fileExists(dir.file("tl3_000.lua")); }));
+    editor.key("Escape");
+    EXPECT_EQ(editor.waitForExit(), 0);
+    return readFile(dir.file("tl3_000.lua"));
+}
+
+TEST(EditingEndToEnd, MiddleDragMovesTheFirstKey) {
+    const std::string text = editAndSave([](EditorProcess& e) { e.drag(2, 0, 240, 30, 220); });
+    EXPECT_EQ(text, timelineText(keyLine("x", "30.00", "30.00") + keyLine("x", "100.00", "10.00"),
+                                 kY, kZ));
+}
+
+TEST(EditingEndToEnd, InsertModeClickAddsAKeyOnTheCurve) {
+    const std::string text = editAndSave([](EditorProcess& e) {
+        e.key("i");
+        e.moveTo(50, 236);
+        e.click(1);
+    });
+    EXPECT_EQ(text, timelineText(keyLine("x", "0.00", "10.00") + keyLine("x", "50.00", "10.00") +
+                                     keyLine("x", "100.00", "10.00"),
+                                 kY, kZ));
+}
+
+TEST(EditingEndToEnd, DeleteModeClickRemovesTheKey) {
+    const std::string text = editAndSave([](EditorProcess& e) {
+        e.key("d");
+        e.moveTo(100, 250);
+        e.click(1);
+    });
+    EXPECT_EQ(text, timelineText(kX, keyLine("y", "0.00", "0.00"), kZ));
+}
+
+}  // namespace
+}  // namespace kvr::test

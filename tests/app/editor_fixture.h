@@ -1,0 +1,92 @@
+// A real editor in the test process, in a scratch working directory, driven by SDL event records.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include "app/timeline_editor.h"
+#include "tests/support/temp_dir.h"
+#include "timeline/timeline_registry.h"
+
+namespace kvr::test {
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        oldDirectory_ = cwd;
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        TimelineRegistry::instance().clear();
+        editor = std::make_unique<TimelineEditor>();
+    }
+
+    void TearDown() override {
+        editor.reset();
+        TimelineRegistry::instance().clear();
+        ASSERT_EQ(chdir(oldDirectory_.c_str()), 0);
+    }
+
+    Timeline3& current() { return *editor->currentTimeline(); }
+
+    void keyDown(SDLKey sym) { editor->onKey(keyEvent(SDL_KEYDOWN, sym)); }
+    void keyUp(SDLKey sym) { editor->onKey(keyEvent(SDL_KEYUP, sym)); }
+
+    // Pointer at a window pixel, without dragging anything.
+    void pointAt(int x, int y) { motion(x, y, 0, 0); }
+    // Pointer moved by (dx, dy) pixels from where it was.
+    void moveBy(int dx, int dy) { motion(lastX_ + dx, lastY_ + dy, dx, dy); }
+
+    void press(int button) {
+        if (button <= 3) buttons_ |= SDL_BUTTON(button);
+        editor->onMouseButton(buttonEvent(SDL_MOUSEBUTTONDOWN, button), buttons_);
+    }
+    void release(int button) {
+        if (button <= 3) buttons_ &= ~SDL_BUTTON(button);
+        editor->onMouseButton(buttonEvent(SDL_MOUSEBUTTONUP, button), buttons_);
+    }
+    void click(int button) {
+        press(button);
+        release(button);
+    }
+
+    TempDir dir;
+    std::unique_ptr<TimelineEditor> editor;
+
+private:
+    static SDL_KeyboardEvent keyEvent(Uint8 type, SDLKey sym) {
+        SDL_KeyboardEvent e{};
+        e.type = type;
+        e.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.keysym.sym = sym;
+        return e;
+    }
+    static SDL_MouseButtonEvent buttonEvent(Uint8 type, int button) {
+        SDL_MouseButtonEvent e{};
+        e.type = type;
+        e.button = static_cast<Uint8>(button);
+        e.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        return e;
+    }
+    void motion(int x, int y, int dx, int dy) {
+        SDL_MouseMotionEvent e{};
+        e.type = SDL_MOUSEMOTION;
+        e.x = static_cast<Uint16>(x);
+        e.y = static_cast<Uint16>(y);
+        e.xrel = static_cast<Sint16>(dx);
+        e.yrel = static_cast<Sint16>(dy);
+        lastX_ = x;
+        lastY_ = y;
+        editor->onMouseMotion(e);
+    }
+
+    std::string oldDirectory_;
+    Uint8 buttons_ = 0;
+    int lastX_ = 0;
+    int lastY_ = 0;
+};
+
+}  // namespace kvr::test

@@ -1,0 +1,156 @@
+// The written file form, and saving that never loses the old file.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <limits>
+
+#include "app/timeline_writer.h"
+#include "tests/app/editor_fixture.h"
+
+namespace kvr::test {
+namespace {
+
+std::string keyLine(const char* channel, float x, const char* y) {
+    char v[64];
+    std::snprintf(v, sizeof v, "vector2.new(%.2f, %s)", x, y);
+    return std::string("timeline3_insert_") + channel + "(" + v + ", " + v + ", " + v + ")\n";
+}
+
+const std::string kDefaultText = "timeline3_begin(\"no_name\")\n" + keyLine("x", 0, "10.00") +
+                                 keyLine("x", 100, "10.00") + keyLine("y", 0, "0.00") +
+                                 keyLine("y", 100, "0.00") + keyLine("z", 0, "-10.00") +
+                                 keyLine("z", 100, "-10.00") + "timeline3_end()\n\n";
+
+TEST(TimelineWriter, DefaultTimelineAndNameOrder) {
+    TimelineRegistry registry;
+    EXPECT_EQ(formatTimelines(registry), "");
+    registry.addTimeline1("one", std::make_shared<Timeline1>(2.0f));
+    EXPECT_EQ(formatTimelines(registry), "");
+
+    registry.addTimeline3("no_name", makeDefaultTimeline());
+    EXPECT_EQ(formatTimelines(registry), kDefaultText);
+
+    registry.clear();
+    registry.addTimeline3("b", std::make_shared<Timeline3>(2.0f));
+    registry.addTimeline3("a", std::make_shared<Timeline3>(2.0f));
+    registry.addTimeline3("B", std::make_shared<Timeline3>(2.0f));
+    EXPECT_EQ(formatTimelines(registry),
+              "timeline3_begin(\"B\")\ntimeline3_end()\n\n"
+              "timeline3_begin(\"a\")\ntimeline3_end()\n\n"
+              "timeline3_begin(\"b\")\ntimeline3_end()\n\n");
+}
+
+TEST(TimelineWriter, RoundsToTwoDecimalsAsPrintfDoes) {
+    EXPECT_EQ(formatKey({{0.004f, -0.001f}, {2.675f, -2.675f}, {1e30f, -0.0f}}),
+              "vector2.new(0.00, -0.00), vector2.new(2.67, -2.67), "
+              "vector2.new(1000000015047466219876688855040.00, -0.00)");
+    const float big = std::numeric_limits<float>::max();
+    EXPECT_LT(formatKey({{-big, -big}, {-big, -big}, {-big, -big}}).size(), 512u);
+}
+
+TEST(TimelineWriter, NonFiniteValuesAndAwkwardNamesStayReadable) {
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(formatKey({{inf, -inf}, {std::nanf(""), 1}, {0, 0}}),
+              "vector2.new(1/0, -1/0), vector2.new(0/0, 1.00), vector2.new(0.00, 0.00)");
+
+    TimelineRegistry registry;
+    registry.addTimeline3(std::string("q\"b\\n\nr\r\x01\x7f\x9f", 11),
+                          std::make_shared<Timeline3>(2.0f));
+    EXPECT_EQ(formatTimelines(registry),
+              "timeline3_begin(\"q\\\"b\\\\n\\nr\\r\\001\\127\x9f\")\ntimeline3_end()\n\n");
+}
+
+TEST(TimelineWriter, KeysInStoredOrder) {
+    TimelineRegistry registry;
+    auto t = std::make_shared<Timeline3>(2.0f);
+    t->z.addPoint({0, 1});
+    t->z.addPoint({10, 2});
+    t->z.keys[0].point.x = 20;  // dragged past its neighbour, not yet re-sorted
+    registry.addTimeline3("t", t);
+    const std::string text = formatTimelines(registry);
+    EXPECT_LT(text.find("vector2.new(0.00, 1.00), vector2.new(20.00, 1.00)"),
+              text.find("vector2.new(10.00, 2.00), vector2.new(10.00, 2.00)"));
+}
+
+using SaveTest = EditorTest;
+
+TEST_F(SaveTest, SavingRightAfterStartWritesTheDefaultTimeline) {
+    writeFile(dir.file("tl3_000.lua"), "-- taken\n");
+    editor.reset();
+    TimelineRegistry::instance().clear();
+    editor = std::make_unique<TimelineEditor>();
+    EXPECT_EQ(editor->fileName, "tl3_001.lua");
+    EXPECT_FALSE(fileExists(dir.file("tl3_001.lua")));
+    editor->save();
+    EXPECT_EQ(readFile(dir.file("tl3_001.lua")), kDefaultText);
+    EXPECT_EQ(readFile(dir.file("tl3_000.lua")), "-- taken\n");
+}
+
+TEST_F(SaveTest, KeepsPermissionsAndSymbolicLinks) {
+    const std::string real = dir.file("real.lua");
+    writeFile(real, "old\n");
+    chmod(real.c_str(), 0640);
+    ASSERT_EQ(symlink("real.lua", dir.file("link.lua").c_str()), 0);
+    editor->fileName = "link.lua";
+    editor->save();
+    struct stat st;
+    ASSERT_EQ(lstat(dir.file("link.lua").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(readFile(real), kDefaultText);
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+std::size_t entriesIn(const std::string& directory) {
+    std::size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        (void)entry;
+        ++n;
+    }
+    return n;
+}
+
+TEST_F(SaveTest, AFailedSaveLeavesTheOldFileAndSaysWhy) {
+    // Into a directory that does not exist.
+    editor->fileName = "missing/out.lua";
+    testing::internal::CaptureStderr();
+    editor->save();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "cannot save missing/out.lua: No such file or directory\n");
+
+    // A write cut short by the file-size limit.
+    const std::string target = dir.file("big.lua");
+    const std::string old(100, 'x');
+    writeFile(target, old);
+    for (int i = 0; i < 200; ++i) {
+        current().x.addPoint({static_cast<float>(200 + i), static_cast<float>(i)});
+    }
+    const std::size_t before = entriesIn(dir.path());
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    editor->fileName = target;
+    testing::internal::CaptureStderr();
+    editor->save();
+    const std::string message = testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(message, "cannot save " + target + ": File too large\n");
+    EXPECT_EQ(readFile(target), old);
+    EXPECT_EQ(entriesIn(dir.path()), before);  // no temporary file left behind
+
+    // The editor goes on: the next save works.
+    editor->save();
+    EXPECT_EQ(readFile(target).substr(0, 26), "timeline3_begin(\"no_name\")");
+}
+
+}  // namespace
+}  // namespace kvr::test
