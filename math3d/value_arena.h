@@ -9,6 +9,9 @@ namespace kvr {
 
 class ValueArena {
 public:
+    // Counts at or above this are refused: the doubling of a capacity must stay within 32 bits.
+    static constexpr std::uint64_t countLimit = std::uint64_t{1} << 31;
+
     explicit ValueArena(std::uint32_t initialCapacity = 65536);
     ~ValueArena();
     ValueArena(const ValueArena&) = delete;
@@ -16,7 +19,10 @@ public:
 
     // Address of n fresh bytes; throws kvr::Error rather than hand out memory it does not have.
     void* allocate(std::uint32_t n);
+    // Makes the current block at least n bytes long; a new block restarts the size at 0.
     void reserve(std::uint32_t n);
+    // Rewinds (or advances) the size to n rounded up to a multiple of 4, starting a new block if
+    // the current one is too short.
     void resize(std::uint32_t n);
     std::uint32_t size() const { return size_; }
     std::uint32_t capacity() const { return capacity_; }
@@ -27,13 +33,22 @@ public:
     static ValueArena& instance();
 
 private:
-    void startBlock(std::uint32_t bytes);
+    struct BlockRange {
+        std::uintptr_t start;
+        std::uint32_t length;
+    };
+
+    void startBlock(std::uint32_t bytes, const char* operation, std::uint64_t count);
+    std::uint32_t doubledCapacity(std::uint64_t target, const char* operation,
+                                  std::uint64_t count) const;
 
     std::uint32_t size_ = 0;
     std::uint32_t capacity_ = 0;
     unsigned char* current_ = nullptr;
+    // In the order obtained, for the release at exit.
     std::vector<unsigned char*> blocks_;
-    std::vector<std::uint32_t> blockSizes_;
+    // The same blocks sorted by address, so contains() can search them.
+    std::vector<BlockRange> ranges_;
 };
 
 }  // namespace kvr
