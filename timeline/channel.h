@@ -40,6 +40,11 @@ public:
 private:
     std::size_t partitionPoint(float t) const;
     void insertSorted(const BezierKey& key);
+    // Samples of the key pairs (i, i + 1) for i in [firstPair, endPair), unsorted; kept apart
+    // from rebuild so that a moved key can one day resample only the pairs it touches.
+    void appendSegmentSamples(std::size_t firstPair, std::size_t endPair,
+                              std::vector<Point2>& out) const;
+    void sortSamples();
 
     // Whether keys are known to be in time order; rebuild recomputes it, since the editor may
     // have moved keys past each other in place.

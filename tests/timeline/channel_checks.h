@@ -1,0 +1,38 @@
+// Shared helpers for the channel tests: readable printing and building of keys and curves.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <ostream>
+
+#include "timeline/channel.h"
+
+namespace kvr {
+
+inline void PrintTo(const Point2& p, std::ostream* out) {
+    *out << "(" << p.x << ", " << p.y << ")";
+}
+
+inline bool operator==(const BezierKey& a, const BezierKey& b) {
+    return a.inHandle == b.inHandle && a.point == b.point && a.outHandle == b.outHandle;
+}
+
+inline void PrintTo(const BezierKey& k, std::ostream* out) {
+    *out << "{";
+    PrintTo(k.inHandle, out);
+    *out << " ";
+    PrintTo(k.point, out);
+    *out << " ";
+    PrintTo(k.outHandle, out);
+    *out << "}";
+}
+
+// A channel with step 2 whose keys were added with addPoint, in the given order.
+inline Channel channelOf(std::initializer_list<Point2> points) {
+    Channel channel(2.0f);
+    for (const Point2& p : points) channel.addPoint(p);
+    return channel;
+}
+
+}  // namespace kvr

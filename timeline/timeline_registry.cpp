@@ -1,0 +1,57 @@
+// TimelineRegistry: the named timelines of the process, and the editor's default timeline.
+#include "timeline/timeline_registry.h"
+
+#include <utility>
+
+namespace kvr {
+
+namespace {
+
+constexpr float kDefaultStep = 2.0f;
+
+}  // namespace
+
+bool TimelineRegistry::addTimeline3(const std::string& name, std::shared_ptr<Timeline3> timeline) {
+    // A null entry would hold the name while findTimeline3 reports it missing.
+    if (!timeline) return false;
+    // try_emplace leaves a refused timeline in the parameter, which releases it on return.
+    return timelines3.try_emplace(name, std::move(timeline)).second;
+}
+
+bool TimelineRegistry::addTimeline1(const std::string& name, std::shared_ptr<Timeline1> timeline) {
+    if (!timeline) return false;
+    return timelines1.try_emplace(name, std::move(timeline)).second;
+}
+
+Timeline3* TimelineRegistry::findTimeline3(const std::string& name) const {
+    const auto found = timelines3.find(name);
+    return found == timelines3.end() ? nullptr : found->second.get();
+}
+
+std::optional<std::string> TimelineRegistry::firstTimeline3Name() const {
+    if (timelines3.empty()) return std::nullopt;
+    return timelines3.begin()->first;
+}
+
+void TimelineRegistry::clear() {
+    timelines1.clear();
+    timelines3.clear();
+}
+
+TimelineRegistry& TimelineRegistry::instance() {
+    static TimelineRegistry registry;
+    return registry;
+}
+
+std::shared_ptr<Timeline3> makeDefaultTimeline() {
+    auto timeline = std::make_shared<Timeline3>(kDefaultStep);
+    timeline->x.addPoint({0.0f, 10.0f});
+    timeline->x.addPoint({100.0f, 10.0f});
+    timeline->y.addPoint({0.0f, 0.0f});
+    timeline->y.addPoint({100.0f, 0.0f});
+    timeline->z.addPoint({0.0f, -10.0f});
+    timeline->z.addPoint({100.0f, -10.0f});
+    return timeline;
+}
+
+}  // namespace kvr
