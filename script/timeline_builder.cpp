@@ -1,0 +1,136 @@
+// The eight timeline functions that a timeline file calls, and the builder state behind them.
+#include "script/timeline_builder.h"
+
+#include <lua.hpp>
+
+#include <utility>
+
+#include "math3d/argument_checks.h"
+#include "math3d/math3d.h"
+#include "math3d/value_arena.h"
+#include "timeline/error.h"
+#include "timeline/timeline_registry.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr float kStep = 2.0f;
+
+// The math3d layer reads a value only when its floats lie inside an arena block, so a stray
+// light userdata cannot make us read foreign memory.
+Point2 readPoint(lua_State* L, int index) {
+    const float* xy = math3d::toValue(L, index, 2, nullptr);
+    return Point2{xy[0], xy[1]};
+}
+
+// Records the name and arena mark of a new block; false when the first argument is no name,
+// in which case no block opens.
+bool takeName(lua_State* L, TimelineBuilder& b) {
+    if (!lua_isstring(L, 1)) return false;
+    b.arenaMark = ValueArena::instance().size();
+    // A Lua string may hold zero bytes; names end at the first one, as the registry and the
+    // written files expect.
+    b.pendingName = std::string(lua_tostring(L, 1));
+    return true;
+}
+
+// After the keys have copied their floats, the values made inside the block are no longer
+// needed: the next block reuses their room.
+void finishBlock(TimelineBuilder& b) {
+    ValueArena::instance().resize(b.arenaMark);
+    b.pendingName.clear();
+}
+
+Channel* pending3Channel(Channel Timeline3::*member) {
+    TimelineBuilder& b = TimelineBuilder::instance();
+    return b.pending3 ? &(b.pending3.get()->*member) : nullptr;
+}
+
+}  // namespace
+
+void TimelineBuilder::reset() {
+    pendingName.clear();
+    pending3.reset();
+    pending1.reset();
+}
+
+TimelineBuilder& TimelineBuilder::instance() {
+    static TimelineBuilder builder;
+    return builder;
+}
+
+void addKeyFromScript(lua_State* L, Channel* channel) {
+    const int count = lua_gettop(L);
+    const bool onePoint = count == 1 && math3d::isValue(L, 1);
+    const bool threePoints =
+        count == 3 && math3d::isValue(L, 1) && math3d::isValue(L, 2) && math3d::isValue(L, 3);
+    if (!channel || !(onePoint || threePoints)) raise_math3d_error(L, nullptr);
+    // Nothing can look at a pending timeline's samples, so they are built once at the block's
+    // end instead of after every key; the keys end up exactly as with a rebuild per key.
+    if (onePoint) {
+        channel->insertPoint(readPoint(L, 1));
+    } else {
+        Point2 in = readPoint(L, 1);
+        Point2 point = readPoint(L, 2);
+        Point2 out = readPoint(L, 3);
+        channel->insertKey(in, point, out);
+    }
+}
+
+int timeline3Begin(lua_State* L) {
+    TimelineBuilder& b = TimelineBuilder::instance();
+    if (b.pending3) throw Error("timeline3_begin()");
+    if (takeName(L, b)) b.pending3 = std::make_unique<Timeline3>(kStep);
+    return 0;
+}
+
+int timeline3InsertX(lua_State* L) {
+    addKeyFromScript(L, pending3Channel(&Timeline3::x));
+    return 0;
+}
+
+int timeline3InsertY(lua_State* L) {
+    addKeyFromScript(L, pending3Channel(&Timeline3::y));
+    return 0;
+}
+
+int timeline3InsertZ(lua_State* L) {
+    addKeyFromScript(L, pending3Channel(&Timeline3::z));
+    return 0;
+}
+
+int timeline3End(lua_State* L) {
+    TimelineBuilder& b = TimelineBuilder::instance();
+    if (!b.pending3) raise_math3d_error(L, nullptr);
+    b.pending3->rebuildAll();
+    TimelineRegistry::instance().addTimeline3(b.pendingName,
+                                              std::shared_ptr<Timeline3>(std::move(b.pending3)));
+    finishBlock(b);
+    return 0;
+}
+
+int timeline1Begin(lua_State* L) {
+    TimelineBuilder& b = TimelineBuilder::instance();
+    if (b.pending1) throw Error("timeline1_begin()");
+    if (takeName(L, b)) b.pending1 = std::make_unique<Timeline1>(kStep);
+    return 0;
+}
+
+int timeline1Push(lua_State* L) {
+    TimelineBuilder& b = TimelineBuilder::instance();
+    addKeyFromScript(L, b.pending1 ? &b.pending1->channel : nullptr);
+    return 0;
+}
+
+int timeline1End(lua_State* L) {
+    TimelineBuilder& b = TimelineBuilder::instance();
+    if (!b.pending1) raise_math3d_error(L, nullptr);
+    b.pending1->channel.rebuild();
+    TimelineRegistry::instance().addTimeline1(b.pendingName,
+                                              std::shared_ptr<Timeline1>(std::move(b.pending1)));
+    finishBlock(b);
+    return 0;
+}
+
+}  // namespace kvr

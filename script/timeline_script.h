@@ -1,0 +1,23 @@
+// Running a timeline file: a fresh Lua state with math3d and the eight timeline functions.
+#pragma once
+
+#include <string>
+
+struct lua_State;
+
+namespace kvr {
+
+// Publishes the math3d tables, then timeline3_begin ... timeline1_end, as globals of L.
+void registerTimelineFunctions(lua_State* L);
+
+// Runs the file in a Lua state of its own, adding the timelines it defines to the registry.
+// A Lua load or run error goes to the script's _ALERT function, or else to standard error, and
+// the timelines registered before it stay. A kvr::Error raised by a timeline or math3d
+// function leaves here unchanged, after the state has been closed.
+void runTimelineScript(const std::string& fileName);
+
+// The same for script text held in memory; chunkName is what error reports give as the source
+// ("@file" for a file name, "=name" for a name shown as it is).
+void runTimelineScriptText(const std::string& text, const std::string& chunkName);
+
+}  // namespace kvr
