@@ -38,22 +38,25 @@ for i = 0, 5 do
   position = vector2.add(position, vector2.mul(direction, 160 / vector2.get_x(direction)))
 end
 
--- y: a sharp corner at every touch of the floor (handles pointing up), a single point at
--- every top; each bounce is lower and shorter than the one before.
+-- y: each bounce is a parabola: from a touch of the floor the curve leaves along its out
+-- handle, rises to a top given as a single point, and lands along the next touch's in handle.
+-- Every bounce is lower and shorter than the one before.
 local height = 300
 local width = 160
 local time = 0
+local landing = vector2.new(0, 0)
 while height > 10 do
   local touch = vector2.add(floor, vector2.new(time, 0))
-  local rise = vector2.new(width / 4, height / 2)
-  timeline3_insert_y(vector2.sub(touch, vector2.mul(rise, vector2.new(1, -1))), touch,
-                     vector2.add(touch, rise))
+  local rise = vector2.new(width / 4, height)
+  timeline3_insert_y(vector2.add(touch, landing), touch, vector2.add(touch, rise))
   timeline3_insert_y(vector2.add(touch, vector2.new(width / 2, height)))
+  landing = vector2.mul(rise, vector2.new(-1, 1))
   time = time + width
   height = height * 0.6
   width = width * 0.8
 end
-timeline3_insert_y(vector2.add(floor, vector2.new(time, 0)))
+local last = vector2.add(floor, vector2.new(time, 0))
+timeline3_insert_y(vector2.add(last, landing), last, last)
 
 -- z: keys given out of time order; they are kept sorted by time.
 timeline3_insert_z(vector2.new(800, 0))
@@ -61,16 +64,16 @@ timeline3_insert_z(vector2.new(0, 100))
 timeline3_insert_z(vector2.new(400, 30))
 timeline3_end()
 
--- orbit: a circle in a tilted plane. The radius turns 30 degrees every 100 time units; each
--- key's handles follow the circle's tangent, and z comes from a cross product with the axis
--- the plane is tilted about.
+-- orbit: a circle in a tilted plane, once round from time 0 to 800. The radius turns 30
+-- degrees a step; each key's handles follow the circle's tangent, and z comes from a cross
+-- product with the axis the plane is tilted about.
 timeline3_begin("orbit")
 local cos30, sin30 = 0.8660254, 0.5
-local step = 100
+local step = 800 / 12
 local turn = PI / 6 / step -- radians per time unit
 local radius = vector2.new(120, 0)
 local tilt = vector3.new(0, 0.5, 1)
-for i = 0, 8 do
+for i = 0, 12 do
   local t = i * step
   local rx, ry = vector2.split(radius)
   local reach = step / 3
