@@ -50,6 +50,13 @@ float* matrixAndAngle(lua_State* L, float& degrees) {
     return m;
 }
 
+// aim_vector's first axis is its direction turned a quarter about Y; the turn keeps the degree
+// factor's residue like every other 90 degrees. Made once for the whole process.
+const SquareMatrix<3>& quarterTurnY() {
+    static const SquareMatrix<3> turn = rotationY(90.0f);
+    return turn;
+}
+
 float clampedAcos(float cosine) {
     // Rounding can carry a cosine just past ±1, where acos has no value.
     return static_cast<float>(std::acos(static_cast<double>(std::clamp(cosine, -1.0f, 1.0f))));
@@ -129,14 +136,13 @@ int aimVector(lua_State* L) {
     // A zero vector has no direction to aim at.
     if (vLength == 0.0f) return pushValue(L, m);
 
-    // The quarter turn keeps the degree factor's residue, like every other 90 degrees.
-    static const SquareMatrix<3> quarterTurnY = rotationY(90.0f);
+    const SquareMatrix<3>& quarter = quarterTurnY();
     const float up[3] = {0.0f, 1.0f, 0.0f};
     const float west[2] = {-1.0f, 0.0f};
 
     float axis[3];
     for (int r = 0; r < 3; ++r) {
-        axis[r] = quarterTurnY.at(r, 0) * v[0] + quarterTurnY.at(r, 2) * v[2];
+        axis[r] = quarter.at(r, 0) * v[0] + quarter.at(r, 2) * v[2];
     }
     const float axisLength = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
     if (axisLength != 0.0f) {

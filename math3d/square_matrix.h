@@ -5,10 +5,11 @@
 
 namespace kvr::math3d {
 
-// Scripts have always seen angles converted with these single-precision factors, not with the
-// exact π/180 and 180/π; rotations by 90 degrees keep a residue of about 1e-6 because of them.
+// Scripts have always seen angles converted with these single-precision factors (bit patterns
+// 0x3C8EFA2E and 0x42652EEC), not with the exact π/180 and 180/π; rotations by 90 degrees keep
+// a residue of about 1e-6 because of them. 57.29582f would round to the float below the second.
 constexpr float radiansPerDegree = 0.01745328f;
-constexpr float degreesPerRadian = 57.29582f;
+constexpr float degreesPerRadian = 57.295822f;
 
 template <int N>
 struct SquareMatrix {

@@ -118,11 +118,6 @@ TEST(ValueArena, ContainsOnlyBytesInsideOneBlock) {
     EXPECT_FALSE(arena.contains(nullptr, 4));
 }
 
-TEST(ValueArena, InstanceIsOneProcessWideArena) {
-    EXPECT_EQ(&ValueArena::instance(), &ValueArena::instance());
-    EXPECT_GE(ValueArena::instance().capacity(), 65536u);
-}
-
 // From Lua. The process-wide arena is shared by every test here, so each starts by rewinding
 // and works relative to the capacity it finds.
 TEST(Math3dStorage, SizeCountsValuesAndResizeRewinds) {
