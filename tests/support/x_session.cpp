@@ -1,6 +1,7 @@
 // Starting the editor as its own process and talking to it through the X server.
 #include "tests/support/x_session.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -40,6 +41,9 @@ CommandResult runCommand(const std::vector<std::string>& argv) {
     }
     if (pid == 0) {
         dup2(pipeFds[1], STDOUT_FILENO);
+        // Transient windows make xwd and xdotool complain; the callers look at results only.
+        const int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0) dup2(devNull, STDERR_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
         std::vector<char*> args = cStrings(argv);
@@ -61,6 +65,21 @@ bool xdotool(const std::vector<std::string>& args) {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), args.begin(), args.end());
     return runCommand(argv).status == 0;
+}
+
+bool closeWindow(unsigned long windowId) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = windowId;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(display, windowId, False, NoEventMask, &event);
+    XCloseDisplay(display);
+    return sent != 0;
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
@@ -106,18 +125,25 @@ EditorProcess::~EditorProcess() {
 }
 
 bool EditorProcess::waitForWindow() {
+    // SDL may open and close a window or two before the one it keeps; take the window that
+    // shows the first frame, which is drawn before the loop waits for events.
     const bool found = waitUntil([&] {
         if (!running()) return false;
         const CommandResult r = runCommand({"xdotool", "search", "--pid", std::to_string(pid_)});
+        if (r.status != 0) return false;
         std::istringstream ids(r.output);
         unsigned long id = 0;
-        if (r.status == 0 && ids >> id) window_ = id;
-        return window_ != 0;
+        while (ids >> id) {
+            if (captureWindow(id).anyLit(0, 0, 800, 500)) {
+                window_ = id;
+                return true;
+            }
+        }
+        return false;
     });
     if (!found) return false;
     xdotool({"windowfocus", std::to_string(window_)});
-    // The first frame is drawn before the loop waits for events: wait until something shows.
-    return waitUntil([&] { return capture().anyLit(0, 0, 800, 500); });
+    return true;
 }
 
 Frame EditorProcess::waitForFrame(const std::function<bool(const Frame&)>& condition,

@@ -21,6 +21,9 @@ CommandResult runCommand(const std::vector<std::string>& argv);
 // Runs xdotool with the arguments; input goes through XTEST, as a real device's would.
 bool xdotool(const std::vector<std::string>& args);
 
+// Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
+bool closeWindow(unsigned long windowId);
+
 // Polls until the condition holds or the time is up; returns the condition's last value.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
