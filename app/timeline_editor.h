@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "text/bitmap_font.h"
 #include "timeline/channel.h"
 #include "timeline/timeline.h"
 
@@ -19,6 +20,8 @@ public:
     TimelineEditor(const TimelineEditor&) = delete;
     TimelineEditor& operator=(const TimelineEditor&) = delete;
 
+    // First member, so the font is unpacked before the window is set up (it needs no OpenGL).
+    BitmapFont font;
     int windowWidth = 800;
     int windowHeight = 500;
     float viewLeft = 0.0f;
