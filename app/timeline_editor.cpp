@@ -74,7 +74,11 @@ void TimelineEditor::initVideo() {
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     if (!SDL_SetVideoMode(windowWidth, windowHeight, depth, kVideoFlags)) {
-        throw Error(SDL_GetError());
+        // The destructor does not run for an editor that failed to start: shut SDL down here.
+        const Error error(SDL_GetError());
+        SDL_Quit();
+        sdlStarted_ = false;
+        throw error;
     }
 }
 

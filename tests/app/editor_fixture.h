@@ -9,6 +9,7 @@
 
 #include "app/timeline_editor.h"
 #include "tests/support/temp_dir.h"
+#include "timeline/error.h"
 #include "timeline/timeline_registry.h"
 
 namespace kvr::test {
@@ -21,7 +22,20 @@ protected:
         oldDirectory_ = cwd;
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
         TimelineRegistry::instance().clear();
-        editor = std::make_unique<TimelineEditor>();
+        editor = makeEditor();
+    }
+
+    // Xvfb now and then refuses a connection (EAGAIN) when clients come and go quickly.
+    static std::unique_ptr<TimelineEditor> makeEditor() {
+        for (int attempt = 0;; ++attempt) {
+            try {
+                return std::make_unique<TimelineEditor>();
+            } catch (const Error& e) {
+                if (attempt == 10 || std::string(e.what()) != "Couldn't open X11 display") throw;
+                TimelineRegistry::instance().clear();
+                usleep(50000);
+            }
+        }
     }
 
     void TearDown() override {

@@ -82,7 +82,7 @@ TEST_F(SaveTest, SavingRightAfterStartWritesTheDefaultTimeline) {
     writeFile(dir.file("tl3_000.lua"), "-- taken\n");
     editor.reset();
     TimelineRegistry::instance().clear();
-    editor = std::make_unique<TimelineEditor>();
+    editor = makeEditor();
     EXPECT_EQ(editor->fileName, "tl3_001.lua");
     EXPECT_FALSE(fileExists(dir.file("tl3_001.lua")));
     editor->save();

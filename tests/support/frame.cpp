@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <ostream>
+#include <thread>
 
 #include "tests/support/x_session.h"
 
@@ -94,9 +95,14 @@ Frame parseXwd(const std::string& bytes) {
 }
 
 Frame captureWindow(unsigned long windowId) {
-    const CommandResult result = runCommand({"xwd", "-silent", "-id", std::to_string(windowId)});
-    if (result.status != 0) return Frame();
-    return parseXwd(result.output);
+    // Retried for the same reason as xdotool: a refused connection is not a missing window.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const CommandResult result =
+            runCommand({"xwd", "-silent", "-id", std::to_string(windowId)});
+        if (result.status == 0) return parseXwd(result.output);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return Frame();
 }
 
 std::ostream& operator<<(std::ostream& out, const Rgb& c) {

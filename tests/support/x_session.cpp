@@ -64,7 +64,13 @@ CommandResult runCommand(const std::vector<std::string>& argv) {
 bool xdotool(const std::vector<std::string>& args) {
     std::vector<std::string> argv{"xdotool"};
     argv.insert(argv.end(), args.begin(), args.end());
-    return runCommand(argv).status == 0;
+    // Xvfb now and then refuses a connection outright (EAGAIN) when clients come and go
+    // quickly; a refused command sent nothing, so it is safe to send again.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (runCommand(argv).status == 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 bool closeWindow(unsigned long windowId) {
@@ -93,17 +99,27 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 EditorProcess::EditorProcess(const std::string& directory, const std::vector<std::string>& args,
                              const std::vector<std::string>& environment)
-    : stdoutPath_(directory + "/.editor-stdout"), stderrPath_(directory + "/.editor-stderr") {
+    : directory_(directory),
+      args_(args),
+      environment_(environment),
+      stdoutPath_(directory + "/.editor-stdout"),
+      stderrPath_(directory + "/.editor-stderr") {
+    start();
+}
+
+void EditorProcess::start() {
     std::vector<std::string> argv{TLEDIT_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
+    argv.insert(argv.end(), args_.begin(), args_.end());
+    status_ = -1;
+    window_ = 0;
     pid_ = fork();
     if (pid_ == 0) {
-        if (chdir(directory.c_str()) != 0) _exit(126);
+        if (chdir(directory_.c_str()) != 0) _exit(126);
         const int out = open(stdoutPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open(stderrPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
-        for (const std::string& setting : environment) {
+        for (const std::string& setting : environment_) {
             const std::size_t eq = setting.find('=');
             if (eq == std::string::npos) {
                 unsetenv(setting.c_str());
@@ -127,8 +143,15 @@ EditorProcess::~EditorProcess() {
 bool EditorProcess::waitForWindow() {
     // SDL may open and close a window or two before the one it keeps; take the window that
     // shows the first frame, which is drawn before the loop waits for events.
+    int restarts = 0;
     const bool found = waitUntil([&] {
-        if (!running()) return false;
+        if (!running()) {
+            if (status_ == 1 && standardOutput() == "Couldn't open X11 display" && restarts < 5) {
+                ++restarts;
+                start();
+            }
+            return false;
+        }
         const CommandResult r = runCommand({"xdotool", "search", "--pid", std::to_string(pid_)});
         if (r.status != 0) return false;
         std::istringstream ids(r.output);

@@ -31,7 +31,7 @@ bool waitUntil(const std::function<bool()>& condition,
 class EditorProcess {
 public:
     // Starts build/tledit in the directory with the arguments; standard output and standard
-    // error go to files in that directory.
+    // error go to files in that directory. A start that Xvfb refused a connection is retried.
     EditorProcess(const std::string& directory, const std::vector<std::string>& args = {},
                   const std::vector<std::string>& environment = {});
     ~EditorProcess();
@@ -63,6 +63,11 @@ public:
     std::string standardError() const;
 
 private:
+    void start();
+
+    std::string directory_;
+    std::vector<std::string> args_;
+    std::vector<std::string> environment_;
     int pid_ = -1;
     int status_ = -1;
     unsigned long window_ = 0;
