@@ -23,7 +23,8 @@ TEST_F(KeyboardTest, ZoomKeepsTheHalfExtentAnchorNotTheMidpoint) {
     expectView(*editor, 40, 760, -200, 250);
 
     // Scrolled right twice: the horizontal anchor stays at 400, not the midpoint 500.
-    editor->viewLeft = 100, editor->viewRight = 900, editor->viewBottom = -250, editor->viewTop = 250;
+    editor->viewLeft = 100, editor->viewRight = 900, editor->viewBottom = -250,
+    editor->viewTop = 250;
     editor->zoomIn();
     EXPECT_FLOAT_EQ(editor->viewLeft, 130);
     EXPECT_FLOAT_EQ(editor->viewRight, 850);

@@ -66,7 +66,8 @@ TEST_F(MouseTest, MiddleDragMovesTheWholeKeyOneUnitPerPixel) {
     moveBy(5, -2);
     release(2);
     const BezierKey& after = current().x.keys[0];
-    for (auto [b, a] : {std::pair{before.point, after.point}, {before.inHandle, after.inHandle},
+    for (auto [b, a] : {std::pair{before.point, after.point},
+                        {before.inHandle, after.inHandle},
                         {before.outHandle, after.outHandle}}) {
         EXPECT_FLOAT_EQ(a.x, b.x + 15);
         EXPECT_FLOAT_EQ(a.y, b.y - 2);

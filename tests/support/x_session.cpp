@@ -25,7 +25,9 @@ std::vector<char*> cStrings(const std::vector<std::string>& strings) {
 }
 
 // Short pause for the editor to take in input that has no visible effect to wait for.
-void settle() { std::this_thread::sleep_for(std::chrono::milliseconds(60)); }
+void settle() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+}
 
 }  // namespace
 
@@ -144,26 +146,30 @@ bool EditorProcess::waitForWindow() {
     // SDL may open and close a window or two before the one it keeps; take the window that
     // shows the first frame, which is drawn before the loop waits for events.
     int restarts = 0;
-    const bool found = waitUntil([&] {
-        if (!running()) {
-            if (status_ == 1 && standardOutput() == "Couldn't open X11 display" && restarts < 5) {
-                ++restarts;
-                start();
+    const bool found = waitUntil(
+        [&] {
+            if (!running()) {
+                if (status_ == 1 && standardOutput() == "Couldn't open X11 display" &&
+                    restarts < 5) {
+                    ++restarts;
+                    start();
+                }
+                return false;
+            }
+            const CommandResult r =
+                runCommand({"xdotool", "search", "--pid", std::to_string(pid_)});
+            if (r.status != 0) return false;
+            std::istringstream ids(r.output);
+            unsigned long id = 0;
+            while (ids >> id) {
+                if (captureWindow(id).anyLit(0, 0, 800, 500)) {
+                    window_ = id;
+                    return true;
+                }
             }
             return false;
-        }
-        const CommandResult r = runCommand({"xdotool", "search", "--pid", std::to_string(pid_)});
-        if (r.status != 0) return false;
-        std::istringstream ids(r.output);
-        unsigned long id = 0;
-        while (ids >> id) {
-            if (captureWindow(id).anyLit(0, 0, 800, 500)) {
-                window_ = id;
-                return true;
-            }
-        }
-        return false;
-    });
+        },
+        std::chrono::seconds(30));
     if (!found) return false;
     xdotool({"windowfocus", std::to_string(window_)});
     return true;
@@ -187,8 +193,8 @@ void EditorProcess::key(const std::string& keys) const {
 }
 
 void EditorProcess::moveTo(int x, int y) const {
-    xdotool({"mousemove", "--window", std::to_string(window_), std::to_string(x),
-             std::to_string(y)});
+    xdotool(
+        {"mousemove", "--window", std::to_string(window_), std::to_string(x), std::to_string(y)});
     settle();
 }
 
@@ -232,7 +238,11 @@ bool EditorProcess::running() {
     return false;
 }
 
-std::string EditorProcess::standardOutput() const { return readFile(stdoutPath_); }
-std::string EditorProcess::standardError() const { return readFile(stderrPath_); }
+std::string EditorProcess::standardOutput() const {
+    return readFile(stdoutPath_);
+}
+std::string EditorProcess::standardError() const {
+    return readFile(stderrPath_);
+}
 
 }  // namespace kvr::test

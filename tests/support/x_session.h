@@ -26,7 +26,7 @@ bool closeWindow(unsigned long windowId);
 
 // Polls until the condition holds or the time is up; returns the condition's last value.
 bool waitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 class EditorProcess {
 public:
@@ -57,7 +57,7 @@ public:
     void drag(int button, int x0, int y0, int x1, int y1, int steps = 5) const;
 
     // Waits for the process to end; returns its exit status, or -1 on a time-out or a signal.
-    int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
     bool running();
     std::string standardOutput() const;
     std::string standardError() const;
