@@ -1,6 +1,8 @@
 // Mouse editing: picking, selecting, dragging keys and handles, inserting, deleting, scrolling.
 #include "app/timeline_editor.h"
 
+#include <functional>
+
 namespace kvr {
 
 namespace {
@@ -14,8 +16,23 @@ float squaredDistance(Point2 a, Point2 b) {
     return dx * dx + dy * dy;
 }
 
-void snapHandle(Point2& handle, Point2 point) {
-    if (squaredDistance(handle, point) < kPickRadiusSquared) handle = point;
+bool snapHandle(Point2& handle, Point2 point) {
+    if (!(squaredDistance(handle, point) < kPickRadiusSquared)) return false;
+    handle = point;
+    return true;
+}
+
+// After the selected key was changed in place. Only that key changed, so the other channels'
+// tables are already what a rebuild would make, and in its own channel only the segments
+// around it can differ.
+void keyChanged(Timeline3& timeline, Channel* channel, const BezierKey* key) {
+    const std::less<const BezierKey*> before;
+    if (channel && !before(key, channel->keys.data()) &&
+        before(key, channel->keys.data() + channel->keys.size())) {
+        channel->keyMoved(static_cast<std::size_t>(key - channel->keys.data()));
+    } else {
+        timeline.rebuildAll();
+    }
 }
 
 }  // namespace
@@ -60,22 +77,22 @@ void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 butt
                     selectedKey = pick.key;
                 }
             } else if (selectedKey && selectedChannel) {
+                bool snapped = false;
                 if (event.button == SDL_BUTTON_LEFT) {
-                    snapHandle(selectedKey->inHandle, selectedKey->point);
+                    snapped = snapHandle(selectedKey->inHandle, selectedKey->point);
                 } else if (event.button == SDL_BUTTON_RIGHT) {
-                    snapHandle(selectedKey->outHandle, selectedKey->point);
-                } else {
-                    break;
+                    snapped = snapHandle(selectedKey->outHandle, selectedKey->point);
                 }
                 // A snapped handle changes the curve: the samples must follow at once.
-                timeline->rebuildAll();
+                if (snapped) keyChanged(*timeline, selectedChannel, selectedKey);
             }
             break;
         case EditMode::Delete:
             if (pressed) {
                 const Pick pick = pickKey();
                 if (pick.key) {
-                    pick.channel->removeKey(static_cast<std::size_t>(pick.key - pick.channel->keys.data()));
+                    pick.channel->removeKey(
+                        static_cast<std::size_t>(pick.key - pick.channel->keys.data()));
                     selectedKey = nullptr;
                 }
             }
@@ -104,8 +121,10 @@ void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
     const float dy = static_cast<float>(event.yrel);
     if (selectedKey) {
         // One curve unit per pixel whatever the zoom; screen y runs downward.
+        bool moved = true;
         if (heldButtons & SDL_BUTTON_MMASK) {
-            for (Point2* p : {&selectedKey->point, &selectedKey->inHandle, &selectedKey->outHandle}) {
+            for (Point2* p :
+                 {&selectedKey->point, &selectedKey->inHandle, &selectedKey->outHandle}) {
                 p->x += dx;
                 p->y -= dy;
             }
@@ -115,8 +134,11 @@ void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
         } else if (heldButtons & SDL_BUTTON_RMASK) {
             selectedKey->outHandle.x += dx;
             selectedKey->outHandle.y -= dy;
+        } else {
+            moved = false;
         }
-        timeline->rebuildAll();
+        // The tables always match the keys, so a motion that moved nothing leaves them right.
+        if (moved) keyChanged(*timeline, selectedChannel, selectedKey);
     } else if (heldButtons & SDL_BUTTON_MMASK) {
         const float s = 1.0f / 300.0f;
         const float scrollX = (viewRight - viewLeft) * s * dx;

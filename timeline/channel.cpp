@@ -83,6 +83,8 @@ void Channel::insertKey(Point2 inHandle, Point2 point, Point2 outHandle) {
 }
 
 void Channel::insertSorted(const BezierKey& key) {
+    // The samples no longer match the keys until the caller's rebuild.
+    runsValid_ = false;
     if (keysInOrder_) {
         // Scripts load keys in time order, so this is nearly always an append; a full sort per
         // key would make loading long channels quadratic.
@@ -100,33 +102,111 @@ void Channel::rebuild() {
         keysInOrder_ = !keyEarlier(keys[i], keys[i - 1]);
     }
     samples.clear();
+    runStarts_.clear();
+    runsValid_ = false;
     if (keys.size() == 1) {
         samples.push_back(keys.front().point);
-    } else if (keys.size() > 1) {
-        appendSegmentSamples(0, keys.size() - 1, samples);
+        return;
     }
-    sortSamples();
+    if (keys.empty()) return;
+
+    const bool contained = appendPairRuns(0, keys.size() - 1, samples, runStarts_);
+    // Each run is already sorted, so in the usual case of ascending keys with well-behaved
+    // handles the whole table is too. Sorting runs first changes nothing in the stable order:
+    // equal samples keep their pair order and, within a pair, their order of generation.
+    if (!std::is_sorted(samples.begin(), samples.end(), sampleEarlier)) {
+        // Stable, so samples at equal times keep the order of their pairs from one rebuild to
+        // the next and the drawn line does not flicker between them.
+        std::stable_sort(samples.begin(), samples.end(), sampleEarlier);
+    }
+    runsValid_ = contained && keysStrictlyAscending();
+    if (!runsValid_) runStarts_.clear();
 }
 
-void Channel::appendSegmentSamples(std::size_t firstPair, std::size_t endPair,
-                                   std::vector<Point2>& out) const {
+bool Channel::keyMoved(std::size_t index) {
+    const std::size_t n = keys.size();
+    if (!runsValid_ || n < 2 || index >= n || runStarts_.size() != n) {
+        rebuild();
+        return false;
+    }
+    const float t = keys[index].point.x;
+    // Among ascending keys at distinct times every bracket is the true neighbour pair, so the
+    // runs of the pairs away from the moved key cannot have changed.
+    if ((index > 0 && !(keys[index - 1].point.x < t)) ||
+        (index + 1 < n && !(t < keys[index + 1].point.x))) {
+        rebuild();
+        return false;
+    }
+    // Pair j is sampled from keys j and j + 1, except that a last sample landing exactly on
+    // key j + 1's time is taken on the next segment, which also involves key j + 2. So the
+    // pairs that can change are index - 2, index - 1 and index.
+    const std::size_t firstPair = index >= 2 ? index - 2 : 0;
+    const std::size_t endPair = std::min(index + 1, n - 1);
+    scratch_.clear();
+    if (!appendPairRuns(firstPair, endPair, scratch_, scratchStarts_)) {
+        rebuild();
+        return false;
+    }
+
+    const std::size_t begin = runStarts_[firstPair];
+    const std::size_t oldCount = runStarts_[endPair] - begin;
+    const std::size_t newCount = scratch_.size();
+    const auto at = samples.begin() + static_cast<std::ptrdiff_t>(begin);
+    if (newCount > oldCount) {
+        samples.insert(at + static_cast<std::ptrdiff_t>(oldCount), newCount - oldCount, Point2{});
+    } else if (newCount < oldCount) {
+        samples.erase(at + static_cast<std::ptrdiff_t>(newCount),
+                      at + static_cast<std::ptrdiff_t>(oldCount));
+    }
+    std::copy(scratch_.begin(), scratch_.end(),
+              samples.begin() + static_cast<std::ptrdiff_t>(begin));
+
+    for (std::size_t j = firstPair + 1; j < endPair; ++j) {
+        runStarts_[j] = begin + scratchStarts_[j - firstPair];
+    }
+    if (newCount != oldCount) {
+        for (std::size_t j = endPair; j < n; ++j)
+            runStarts_[j] = runStarts_[j] - oldCount + newCount;
+    }
+    return true;
+}
+
+bool Channel::appendPairRuns(std::size_t firstPair, std::size_t endPair, std::vector<Point2>& out,
+                             std::vector<std::size_t>& starts) const {
+    const std::size_t base = out.size();
+    starts.clear();
+    bool contained = true;
     for (std::size_t i = firstPair; i < endPair; ++i) {
+        const std::size_t runBegin = out.size();
+        starts.push_back(runBegin - base);
+        const float start = keys[i].point.x;
         const float end = keys[i + 1].point.x;
-        for (float x = keys[i].point.x; x <= end;) {
-            out.push_back(curvePoint(x));
+        for (float x = start; x <= end;) {
+            const Point2 p = curvePoint(x);
+            // Negated so that a NaN x counts as leaving the span.
+            if (!(p.x >= start && p.x <= end)) contained = false;
+            out.push_back(p);
             const float next = x + step;
             // Far from zero (or with a step that is not positive) the addition stops moving x;
             // without this the loop would never end.
             if (!(next > x)) break;
             x = next;
         }
+        const auto run = out.begin() + static_cast<std::ptrdiff_t>(runBegin);
+        // Handles uneven in time make a segment's x run backwards in places.
+        if (!std::is_sorted(run, out.end(), sampleEarlier)) {
+            std::stable_sort(run, out.end(), sampleEarlier);
+        }
     }
+    starts.push_back(out.size() - base);
+    return contained;
 }
 
-void Channel::sortSamples() {
-    // Stable, so samples at equal times keep the order of their pairs from one rebuild to the
-    // next and the drawn line does not flicker between them.
-    std::stable_sort(samples.begin(), samples.end(), sampleEarlier);
+bool Channel::keysStrictlyAscending() const {
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        if (!(keys[i - 1].point.x < keys[i].point.x)) return false;
+    }
+    return true;
 }
 
 float Channel::evaluate(float t) const {

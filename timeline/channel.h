@@ -32,6 +32,15 @@ public:
     void insertKey(Point2 inHandle, Point2 point, Point2 outHandle);
 
     void rebuild();
+    // Brings samples up to date after keys[index] alone was moved in place (its point, its
+    // handles or both) since the last rebuild, with exactly the result rebuild would give.
+    // Returns true when only the segments around that key had to be resampled, false when it
+    // fell back to a full rebuild (keys out of order or at equal times, or samples that leave
+    // their segment's time span and so interleave with their neighbours').
+    bool keyMoved(std::size_t index);
+    // Whether the keys are in time order (ties allowed) as of the last rebuild or keyMoved.
+    bool keysInOrder() const { return keysInOrder_; }
+
     float evaluate(float t) const;
     Point2 curvePoint(float t) const;
     // Left and right key around t; either may be null.
@@ -40,15 +49,26 @@ public:
 private:
     std::size_t partitionPoint(float t) const;
     void insertSorted(const BezierKey& key);
-    // Samples of the key pairs (i, i + 1) for i in [firstPair, endPair), unsorted; kept apart
-    // from rebuild so that a moved key can one day resample only the pairs it touches.
-    void appendSegmentSamples(std::size_t firstPair, std::size_t endPair,
-                              std::vector<Point2>& out) const;
-    void sortSamples();
+    // Appends the samples of the pairs (i, i + 1) for i in [firstPair, endPair), each pair's
+    // run sorted on its own, and records where each run starts (relative to out's old size,
+    // plus the end) in starts. False when a sample leaves its pair's time span, in which case
+    // the runs are not yet in global order.
+    bool appendPairRuns(std::size_t firstPair, std::size_t endPair, std::vector<Point2>& out,
+                        std::vector<std::size_t>& starts) const;
+    bool keysStrictlyAscending() const;
 
     // Whether keys are known to be in time order; rebuild recomputes it, since the editor may
     // have moved keys past each other in place.
     bool keysInOrder_ = true;
+    // When set, keys ascend strictly in time and every pair's samples lie inside its own time
+    // span, so samples is the concatenation of one sorted run per pair and runStarts_[i] is
+    // where pair i's run begins (with the end of samples last). That is what lets keyMoved
+    // replace a few runs instead of resorting everything.
+    bool runsValid_ = false;
+    std::vector<std::size_t> runStarts_;
+    // Reused by keyMoved so that a drag does not allocate on every motion event.
+    std::vector<Point2> scratch_;
+    std::vector<std::size_t> scratchStarts_;
 };
 
 }  // namespace kvr
