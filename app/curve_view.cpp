@@ -1,6 +1,8 @@
 // Drawing one frame: the current timeline's curves, its keys, the selected key, then the text.
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "app/camera.h"
@@ -10,29 +12,69 @@ namespace kvr {
 
 namespace {
 
-void drawPolyline(const std::vector<Point2>& points) {
-    glBegin(GL_LINE_STRIP);
-    for (const Point2& p : points) glVertex2f(p.x, p.y);
-    glEnd();
+// The tables go to OpenGL as they lie in memory, two floats per vertex.
+static_assert(sizeof(Point2) == 2 * sizeof(float), "Point2 must be two packed floats");
+static_assert(sizeof(BezierKey) == 3 * sizeof(Point2), "BezierKey must be three packed points");
+
+// Drawn key points reach this many pixels beyond their centre (the selected key's size 10 plus
+// a margin); a point whose centre lies just outside the view can still show a few pixels.
+const float kPointReachPixels = 8.0f;
+
+// The time span drawn: what the view shows, widened for key points by their reach.
+struct TimeSpan {
+    float left;
+    float right;
+    // False when the view is not a proper interval; then everything is drawn.
+    bool valid() const { return left <= right; }
+};
+
+// A line strip through the samples. Samples are sorted by time, so only those inside the span
+// plus the first one beyond each side can put a pixel in the view; the others lie wholly
+// outside it and would be clipped away.
+void drawPolyline(const std::vector<Point2>& samples, TimeSpan span) {
+    if (samples.empty()) return;
+    std::size_t first = 0;
+    std::size_t end = samples.size();
+    if (span.valid()) {
+        const auto inside = std::partition_point(samples.begin(), samples.end(),
+                                                 [&](const Point2& p) { return p.x < span.left; });
+        const auto beyond = std::partition_point(
+            inside, samples.end(), [&](const Point2& p) { return p.x <= span.right; });
+        first = static_cast<std::size_t>(inside - samples.begin());
+        if (first > 0) --first;
+        end = std::min(samples.size(), static_cast<std::size_t>(beyond - samples.begin()) + 1);
+    }
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), samples.data());
+    glDrawArrays(GL_LINE_STRIP, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
 }
 
-void drawKeyPoints(const std::vector<BezierKey>& keys) {
-    glBegin(GL_POINTS);
-    for (const BezierKey& key : keys) glVertex2f(key.point.x, key.point.y);
-    glEnd();
+// The key points, read straight out of the keys with the key size as stride. Keys out of time
+// order (dragged past a neighbour) cannot be searched and are all drawn.
+void drawKeyPoints(const Channel& channel, TimeSpan span) {
+    const std::vector<BezierKey>& keys = channel.keys;
+    if (keys.empty()) return;
+    std::size_t first = 0;
+    std::size_t end = keys.size();
+    if (span.valid() && channel.keysInOrder()) {
+        const auto inside = std::partition_point(
+            keys.begin(), keys.end(), [&](const BezierKey& k) { return k.point.x < span.left; });
+        const auto beyond = std::partition_point(
+            inside, keys.end(), [&](const BezierKey& k) { return k.point.x <= span.right; });
+        first = static_cast<std::size_t>(inside - keys.begin());
+        end = static_cast<std::size_t>(beyond - keys.begin());
+        if (first == end) return;
+    }
+    glVertexPointer(2, GL_FLOAT, sizeof(BezierKey), &keys.front().point);
+    glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
 }
 
 void drawSelectedKey(const BezierKey& key) {
-    glBegin(GL_POINTS);
-    glVertex2f(key.point.x, key.point.y);
-    glVertex2f(key.inHandle.x, key.inHandle.y);
-    glVertex2f(key.outHandle.x, key.outHandle.y);
-    glEnd();
-    glBegin(GL_LINE_STRIP);
-    glVertex2f(key.inHandle.x, key.inHandle.y);
-    glVertex2f(key.point.x, key.point.y);
-    glVertex2f(key.outHandle.x, key.outHandle.y);
-    glEnd();
+    const Point2 points[] = {key.point, key.inHandle, key.outHandle};
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), points);
+    glDrawArrays(GL_POINTS, 0, 3);
+    const Point2 handles[] = {key.inHandle, key.point, key.outHandle};
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), handles);
+    glDrawArrays(GL_LINE_STRIP, 0, 3);
 }
 
 }  // namespace
@@ -47,24 +89,33 @@ void TimelineEditor::draw() {
     camera.apply();
 
     if (const Timeline3* timeline = currentTimeline()) {
+        const TimeSpan view{viewLeft, viewRight};
+        const float reach =
+            kPointReachPixels * (viewRight - viewLeft) / static_cast<float>(windowWidth);
+        const TimeSpan keySpan{viewLeft - reach, viewRight + reach};
+
+        // The only client state the program uses, on for the curves and off again before the
+        // text, which draws in immediate mode.
+        glEnableClientState(GL_VERTEX_ARRAY);
         glColor4ub(255, 0, 0, 255);
-        drawPolyline(timeline->x.samples);
+        drawPolyline(timeline->x.samples, view);
         glColor4ub(0, 255, 0, 255);
-        drawPolyline(timeline->y.samples);
+        drawPolyline(timeline->y.samples, view);
         glColor4ub(0, 0, 255, 255);
-        drawPolyline(timeline->z.samples);
+        drawPolyline(timeline->z.samples, view);
 
         glPointSize(7.0f);
         glColor4ub(128, 128, 128, 255);
-        drawKeyPoints(timeline->x.keys);
-        drawKeyPoints(timeline->y.keys);
-        drawKeyPoints(timeline->z.keys);
+        drawKeyPoints(timeline->x, keySpan);
+        drawKeyPoints(timeline->y, keySpan);
+        drawKeyPoints(timeline->z, keySpan);
 
         if (selectedKey) {
             glPointSize(10.0f);
             glColor4ub(255, 255, 255, 255);
             drawSelectedKey(*selectedKey);
         }
+        glDisableClientState(GL_VERTEX_ARRAY);
     }
 
     drawHelp();
