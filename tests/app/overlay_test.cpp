@@ -5,8 +5,8 @@
 
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_session.h"
+#include "tests/text/text_ink.h"
 #include "text/bitmap_font.h"
-#include "text/shift_jis_reader.h"
 
 namespace kvr::test {
 namespace {
@@ -39,28 +39,11 @@ Extent whiteExtent(const Frame& f, int x0, int y0, int x1, int y1) {
 // Whether the white pixels around (x, y) are exactly the glyphs of `text` drawn there.
 ::testing::AssertionResult showsText(const Frame& f, int x, int y, const char* text) {
     static const BitmapFont font;
-    std::vector<bool> expected(static_cast<std::size_t>(f.width) * f.height, false);
-    ShiftJisReader reader(text);
-    TextCharacter character;
-    int penX = x;
-    while (reader.next(character)) {
-        const int cellX = character.halfWidth ? penX - 8 : penX;
-        for (int row = 0; row < 16; ++row) {
-            const unsigned char* bits = font.glyph(character.glyph) + (15 - row) * 2;
-            for (int column = 0; column < 16; ++column) {
-                const int px = cellX + column, py = y + row;
-                if ((bits[column / 8] & (0x80 >> (column % 8))) && px >= 0 && px < f.width &&
-                    py >= 0 && py < f.height) {
-                    expected[static_cast<std::size_t>(py) * f.width + px] = true;
-                }
-            }
-        }
-        penX += character.halfWidth ? 8 : 16;
-    }
+    const std::vector<Ink> ink = textInk(font, f.width, f.height, x, y, text, false);
     for (int py = std::max(0, y - 2); py < std::min(f.height, y + 18); ++py) {
-        for (int px = std::max(0, x - 2); px < std::min(f.width, penX + 2); ++px) {
-            const bool white = f.at(px, py) == kWhite;
-            if (white != expected[static_cast<std::size_t>(py) * f.width + px]) {
+        for (int px = std::max(0, x - 2); px < f.width; ++px) {
+            const bool glyph = ink[static_cast<std::size_t>(py) * f.width + px] == Ink::Glyph;
+            if ((f.at(px, py) == kWhite) != glyph) {
                 return ::testing::AssertionFailure()
                        << "\"" << text << "\" at (" << x << ", " << y << "): pixel (" << px << ", "
                        << py << ") is " << f.at(px, py);
