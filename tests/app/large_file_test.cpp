@@ -1,0 +1,226 @@
+// Files the editor writes must read back whatever their size, in the plain form while it fits.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "app/timeline_writer.h"
+#include "script/timeline_script.h"
+#include "tests/app/editor_fixture.h"
+
+namespace kvr::test {
+namespace {
+
+// Constants one Lua function may hold.
+const std::size_t kConstantLimit = (1u << 18) - 1;
+
+const char* const kInsert[] = {"timeline3_insert_x", "timeline3_insert_y", "timeline3_insert_z"};
+
+// The plain form: one line per key, nothing around them.
+std::string plainText(const TimelineRegistry& registry) {
+    std::string text;
+    for (const auto& [name, timeline] : registry.timelines3) {
+        text += "timeline3_begin(\"" + name + "\")\n";
+        int c = 0;
+        for (const Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
+            for (const BezierKey& key : channel->keys) {
+                text += std::string(kInsert[c]) + "(" + formatKey(key) + ")\n";
+            }
+            ++c;
+        }
+        text += "timeline3_end()\n\n";
+    }
+    return text;
+}
+
+// The text without the lines that wrap key lines into functions of their own.
+std::string unwrapped(const std::string& text) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start) + 1;
+        const std::string line = text.substr(start, end - start);
+        if (line != "do local function keys()\n" && line != "end keys() end\n") out += line;
+        start = end;
+    }
+    return out;
+}
+
+// Compares texts of megabytes without gtest's line diff, which would not end in time.
+::testing::AssertionResult sameText(const std::string& actual, const std::string& expected) {
+    if (actual == expected) return ::testing::AssertionSuccess();
+    const auto [a, e] =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    const std::size_t at = static_cast<std::size_t>(a - actual.begin());
+    const std::size_t line = static_cast<std::size_t>(std::count(actual.begin(), a, '\n')) + 1;
+    return ::testing::AssertionFailure()
+           << "the texts differ from line " << line << ": \"" << actual.substr(at, 60)
+           << "\" instead of \"" << expected.substr(at, 60) << "\"";
+}
+
+// Each new number is the next multiple of 0.01, so every one is a constant of its own.
+class DistinctNumbers {
+public:
+    float next() { return static_cast<float>(static_cast<double>(count_++) / 100.0); }
+    std::size_t count() const { return count_; }
+
+private:
+    std::size_t count_ = 0;
+};
+
+// A key of six new numbers, the point's first, so keys ascend in time.
+BezierKey keyOf(DistinctNumbers& numbers) {
+    float v[6];
+    for (float& n : v) n = numbers.next();
+    return {{v[2], v[3]}, {v[0], v[1]}, {v[4], v[5]}};
+}
+
+bool sameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+::testing::AssertionResult sameTimelines(const TimelineRegistry& expected,
+                                         const TimelineRegistry& actual) {
+    if (expected.timelines3.size() != actual.timelines3.size()) {
+        return ::testing::AssertionFailure() << actual.timelines3.size() << " timelines instead of "
+                                             << expected.timelines3.size();
+    }
+    for (const auto& [name, timeline] : expected.timelines3) {
+        const Timeline3* other = actual.findTimeline3(name);
+        if (!other) return ::testing::AssertionFailure() << "no timeline " << name;
+        const Channel* mine[] = {&timeline->x, &timeline->y, &timeline->z};
+        const Channel* theirs[] = {&other->x, &other->y, &other->z};
+        for (int c = 0; c < 3; ++c) {
+            if (mine[c]->keys.size() != theirs[c]->keys.size()) {
+                return ::testing::AssertionFailure()
+                       << name << " channel " << c << ": " << theirs[c]->keys.size()
+                       << " keys instead of " << mine[c]->keys.size();
+            }
+            for (std::size_t i = 0; i < mine[c]->keys.size(); ++i) {
+                const BezierKey& a = mine[c]->keys[i];
+                const BezierKey& b = theirs[c]->keys[i];
+                for (auto [p, q] : {std::pair{a.inHandle, b.inHandle}, std::pair{a.point, b.point},
+                                    std::pair{a.outHandle, b.outHandle}}) {
+                    if (!sameBits(p.x, q.x) || !sameBits(p.y, q.y)) {
+                        return ::testing::AssertionFailure()
+                               << name << " channel " << c << " key " << i
+                               << " changed: " << formatKey(a) << " became " << formatKey(b);
+                    }
+                }
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Runs the text as the editor would load it; returns what went to standard error.
+std::string load(const std::string& text) {
+    TimelineRegistry::instance().clear();
+    ::testing::internal::CaptureStderr();
+    runTimelineScriptText(text, "=saved");
+    return ::testing::internal::GetCapturedStderr();
+}
+
+TEST(LargeFile, NumbersArePrintedExactlyAsPrintfPrintsThem) {
+    std::mt19937 random(4242);
+    std::uniform_int_distribution<std::uint32_t> bits;
+    std::vector<float> values = {0.125f,  0.375f,  2.675f,  -2.675f,
+                                 0.005f,  -0.001f, -0.0f,   0.004f,
+                                 99.995f, 1e14f,   1e15f,   -1e15f,
+                                 1e16f,   1e-40f,  -1e-40f, std::numeric_limits<float>::max()};
+    for (int i = 0; i < 200000; ++i) {
+        // Random bit patterns cover every magnitude; scaled integers hit ties of halves.
+        std::uint32_t b = bits(random);
+        float f;
+        std::memcpy(&f, &b, sizeof f);
+        if (std::isfinite(f)) values.push_back(f);
+        values.push_back(static_cast<float>(static_cast<int>(b % 2000001) - 1000000) / 8.0f);
+    }
+    for (float v : values) {
+        char expected[128];
+        std::snprintf(expected, sizeof expected, "vector2.new(%.2f, %.2f)", static_cast<double>(v),
+                      static_cast<double>(-v));
+        const std::string key = formatKey({{v, -v}, {0, 0}, {0, 0}});
+        ASSERT_EQ(key.substr(0, key.find(')') + 1), expected) << v;
+    }
+}
+
+// A timeline whose plain form holds exactly `constants` constants: six strings (begin, name,
+// end, the insert function, vector2, new) and the rest distinct numbers. Its keys have both
+// handles on their points, as keys added with one point do, so each number appears three
+// times in its line.
+TimelineRegistry timelineWithConstants(std::size_t constants) {
+    TimelineRegistry registry;
+    auto timeline = std::make_shared<Timeline3>(2.0f);
+    DistinctNumbers numbers;
+    const std::size_t wanted = constants - 6;
+    while (numbers.count() < wanted) {
+        const float x = numbers.next();
+        const float y = numbers.count() < wanted ? numbers.next() : 0.0f;
+        timeline->x.insertKey({x, y}, {x, y}, {x, y});
+    }
+    timeline->rebuildAll();
+    registry.addTimeline3("edge", timeline);
+    return registry;
+}
+
+TEST(LargeFile, AFileAtTheConstantLimitStaysPlainAndOneMoreIsSplit) {
+    const TimelineRegistry fits = timelineWithConstants(kConstantLimit);
+    const std::string text = formatTimelines(fits);
+    EXPECT_TRUE(sameText(text, plainText(fits)));
+    EXPECT_EQ(load(text), "");
+    EXPECT_TRUE(sameTimelines(fits, TimelineRegistry::instance()));
+
+    // One constant more, and the interpreter refuses the plain form...
+    const TimelineRegistry over = timelineWithConstants(kConstantLimit + 1);
+    EXPECT_NE(load(plainText(over)).find("constant table overflow"), std::string::npos);
+    EXPECT_TRUE(TimelineRegistry::instance().timelines3.empty());
+
+    // ...so the writer wraps the key lines that no longer fit, and the file reads back.
+    const std::string split = formatTimelines(over);
+    EXPECT_FALSE(split == plainText(over));
+    EXPECT_TRUE(sameText(unwrapped(split), plainText(over)));
+    EXPECT_EQ(load(split), "");
+    EXPECT_TRUE(sameTimelines(over, TimelineRegistry::instance()));
+}
+
+using LargeFileEditorTest = EditorTest;
+
+TEST_F(LargeFileEditorTest, SaveAndReloadManyDistinctNumbers) {
+    // 's' then 'r' with 360,000 distinct numbers in one timeline, and small ones around it.
+    TimelineRegistry& registry = TimelineRegistry::instance();
+    auto big = std::make_shared<Timeline3>(2.0f);
+    DistinctNumbers numbers;
+    for (Channel* channel : {&big->x, &big->y, &big->z}) {
+        for (int i = 0; i < 20000; ++i) {
+            const BezierKey k = keyOf(numbers);
+            channel->insertKey(k.inHandle, k.point, k.outHandle);
+        }
+    }
+    big->rebuildAll();
+    registry.addTimeline3("big", big);
+    auto small = std::make_shared<Timeline3>(2.0f);
+    small->y.addKey({-5, 1}, {0, -2.5f}, {5, 3});
+    registry.addTimeline3("small", small);
+
+    TimelineRegistry before;
+    before.timelines3 = registry.timelines3;
+    keyDown(SDLK_s);
+    const std::string text = readFile(dir.file(editor->fileName));
+    EXPECT_TRUE(sameText(unwrapped(text), plainText(before)));
+    // The plain form runs as long as the chunk has room: the first wrapped key line comes after
+    // more than 200,000 numbers.
+    EXPECT_GT(text.find("do local function keys()"), 200000u / 6 * 100);
+
+    ::testing::internal::CaptureStderr();
+    keyDown(SDLK_r);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(sameTimelines(before, registry));
+    EXPECT_EQ(registry.findTimeline3("big")->z.samples, big->z.samples);
+}
+
+}  // namespace
+}  // namespace kvr::test
