@@ -64,6 +64,25 @@ TEST(EditorProcess, WithoutADisplayItSaysSoAndFails) {
     EXPECT_EQ(editor.standardOutput(), "No available video device");
 }
 
+TEST(EditorProcess, WhenTheWindowCannotOpenItSaysWhyAndFails) {
+    TempDir dir;
+    // SDL's dummy driver starts but has no OpenGL.
+    EditorProcess editor(dir.path(), {}, {"SDL_VIDEODRIVER=dummy"});
+    EXPECT_EQ(editor.waitForExit(), 1);
+    EXPECT_EQ(editor.standardOutput(), "OpenGL not available");
+}
+
+TEST(EditorProcess, RedrawsWhatAnotherWindowUncovers) {
+    TempDir dir;
+    EditorProcess editor(dir.path());
+    ASSERT_TRUE(editor.waitForWindow());
+    ASSERT_TRUE(coverAndUncover(400, 400));
+    const Frame frame =
+        editor.waitForFrame([](const Frame& f) { return f.count(kRed, 10, 240, 90, 241) == 80; });
+    EXPECT_EQ(frame.count(kRed, 10, 240, 90, 241), 80);
+    EXPECT_EQ(frame.count(Rgb{255, 255, 255}, 200, 200, 400, 400), 0);
+}
+
 TEST(EditorProcess, ChoosesTheFirstFreeFileNameAndWritesNothingUntilSaved) {
     TempDir dir;
     writeFile(dir.file("tl3_000.lua"), "");

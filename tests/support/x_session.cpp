@@ -90,6 +90,25 @@ bool closeWindow(unsigned long windowId) {
     return sent != 0;
 }
 
+bool coverAndUncover(int width, int height) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    const int screen = DefaultScreen(display);
+    const Window cover = XCreateSimpleWindow(
+        display, RootWindow(display, screen), 0, 0, static_cast<unsigned>(width),
+        static_cast<unsigned>(height), 0, WhitePixel(display, screen), WhitePixel(display, screen));
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    XChangeWindowAttributes(display, cover, CWOverrideRedirect, &attributes);
+    XMapRaised(display, cover);
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    XDestroyWindow(display, cover);
+    XSync(display, False);
+    XCloseDisplay(display);
+    return true;
+}
+
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {

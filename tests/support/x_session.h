@@ -24,6 +24,10 @@ bool xdotool(const std::vector<std::string>& args);
 // Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
 bool closeWindow(unsigned long windowId);
 
+// Lays a white window over the screen's top-left corner for a moment, then removes it, so that
+// whatever lay beneath has to be drawn again.
+bool coverAndUncover(int width, int height);
+
 // Polls until the condition holds or the time is up; returns the condition's last value.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
