@@ -30,6 +30,17 @@ ValueArena::~ValueArena() {
     for (unsigned char* block : blocks_) std::free(block);
 }
 
+void ValueArena::restart(std::uint32_t initialCapacity) {
+    for (unsigned char* block : blocks_) std::free(block);
+    blocks_.clear();
+    ranges_.clear();
+    current_ = nullptr;
+    size_ = 0;
+    capacity_ = 0;
+    storage_ = 0;
+    if (initialCapacity > 0) startBlock(initialCapacity, "restart", initialCapacity);
+}
+
 ValueArena& ValueArena::instance() {
     return processArena;
 }
@@ -93,6 +104,11 @@ std::uint32_t ValueArena::doubledCapacity(std::uint64_t target, const char* oper
 }
 
 void ValueArena::startBlock(std::uint32_t bytes, const char* operation, std::uint64_t count) {
+    if (storage_ + bytes > storageLimit_) {
+        refuse(
+            operation, count,
+            ("the arena would hold more than " + std::to_string(storageLimit_) + " bytes").c_str());
+    }
     // Make room in the lists first so that nothing can fail once the block is obtained.
     blocks_.reserve(blocks_.size() + 1);
     ranges_.reserve(ranges_.size() + 1);
@@ -107,6 +123,7 @@ void ValueArena::startBlock(std::uint32_t bytes, const char* operation, std::uin
                    range);
     current_ = block;
     capacity_ = bytes;
+    storage_ += bytes;
 }
 
 }  // namespace kvr

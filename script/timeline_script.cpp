@@ -5,11 +5,12 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "math3d/host_boundary.h"
 #include "math3d/math3d.h"
+#include "script/script_limits.h"
 #include "script/timeline_builder.h"
-#include "timeline/error.h"
 
 namespace kvr {
 
@@ -21,48 +22,72 @@ void setGlobalFunction(lua_State* L, const char* name, lua_CFunction f) {
     lua_settable(L, LUA_GLOBALSINDEX);
 }
 
-// Closes the state on every way out, also when a carried exception is thrown again.
-class StateGuard {
-public:
-    StateGuard() : L_(luaL_newstate()) {
-        if (!L_) throw Error("cannot open a Lua state: out of memory");
-    }
-    ~StateGuard() { lua_close(L_); }
-    StateGuard(const StateGuard&) = delete;
-    StateGuard& operator=(const StateGuard&) = delete;
-    lua_State* get() const { return L_; }
-
-private:
-    lua_State* L_;
-};
-
 // A host function failed: its exception, not the Lua error that carried it out, is what the
 // caller must see.
 void rethrowCarried() {
     if (std::exception_ptr e = takeCarriedException()) std::rethrow_exception(e);
 }
 
+// Run errors are strings made by the interpreter; reading one must not allocate, as the script
+// may have used up its memory.
 const char* messageOf(lua_State* L, int index) {
-    const char* message = lua_tostring(L, index);
-    return message ? message : "(error object is not a string)";
+    if (lua_type(L, index) == LUA_TSTRING) return lua_tostring(L, index);
+    return "(error object is not a string)";
 }
 
-// The error message is on top of the stack. A script may define _ALERT to receive it; a
-// failure inside _ALERT is only reported, as there is nobody left to tell.
-void reportError(lua_State* L) {
+struct ErrorReport {
+    const char* message;
+    bool delivered;
+};
+
+// Runs protected, as even looking up _ALERT may need memory the script has used up. A failure
+// inside _ALERT is only printed, as there is nobody left to tell.
+int alertOrPrint(lua_State* L) {
+    auto& report = *static_cast<ErrorReport*>(lua_touserdata(L, 1));
     lua_getfield(L, LUA_GLOBALSINDEX, "_ALERT");
     if (!lua_isfunction(L, -1)) {
-        std::fprintf(stderr, "%s\n", messageOf(L, -2));
-        lua_pop(L, 2);
-        return;
+        std::fprintf(stderr, "%s\n", report.message);
+        report.delivered = true;
+        return 0;
     }
-    lua_insert(L, -2);
-    if (lua_pcall(L, 1, 0, 0) != 0) {
-        rethrowCarried();
-        std::fprintf(stderr, "%s\n", messageOf(L, -1));
-        lua_pop(L, 1);
+    lua_pushstring(L, report.message);
+    const int status = lua_pcall(L, 1, 0, 0);
+    report.delivered = true;
+    if (status != 0) {
+        // A host error from inside _ALERT leaves with the run and is not printed.
+        if (std::exception_ptr e = takeCarriedException()) {
+            carryException(e);
+        } else {
+            std::fprintf(stderr, "%s\n", messageOf(L, -1));
+        }
+    }
+    return 0;
+}
+
+// The error message is on top of the stack.
+void reportError(LimitedState& state) {
+    lua_State* L = state.get();
+    const std::string message = messageOf(L, -1);
+    lua_settop(L, 0);
+    // What the failed run left unreachable (a runaway local table) is freed for _ALERT's use,
+    // and _ALERT gets an instruction budget of its own.
+    lua_gc(L, LUA_GCCOLLECT, 0);
+    state.restartInstructionCount();
+    ErrorReport report{message.c_str(), false};
+    if (lua_cpcall(L, alertOrPrint, &report) != 0 && !report.delivered) {
+        std::fprintf(stderr, "%s\n", message.c_str());
     }
     rethrowCarried();
+}
+
+// Loading and running happen inside one protected call, so that a script at its memory limit
+// cannot make the interpreter fail outside of one.
+template <typename Load>
+int loadAndRun(lua_State* L) {
+    const Load& load = *static_cast<const Load*>(lua_touserdata(L, 1));
+    if (load(L) != 0) lua_error(L);
+    lua_call(L, 0, 0);
+    return 0;
 }
 
 template <typename Load>
@@ -72,13 +97,13 @@ void runChunk(Load load) {
     // Nothing from an earlier run may be blamed on this one.
     takeCarriedException();
 
-    StateGuard state;
+    LimitedState state(scriptLimits());
     lua_State* L = state.get();
     registerTimelineFunctions(L);
-    int status = load(L);
-    if (status == 0) status = lua_pcall(L, 0, 0, 0);
+    state.enforceMemoryLimit();
+    const int status = lua_cpcall(L, loadAndRun<Load>, &load);
     rethrowCarried();
-    if (status != 0) reportError(L);
+    if (status != 0) reportError(state);
 }
 
 }  // namespace

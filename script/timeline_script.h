@@ -12,8 +12,10 @@ void registerTimelineFunctions(lua_State* L);
 
 // Runs the file in a Lua state of its own, adding the timelines it defines to the registry.
 // A Lua load or run error goes to the script's _ALERT function, or else to standard error, and
-// the timelines registered before it stay. A kvr::Error raised by a timeline or math3d
-// function leaves here unchanged, after the state has been closed.
+// the timelines registered before it stay; so does running past the instruction budget or the
+// memory cap of scriptLimits() (see script/script_limits.h), with _ALERT under the same limits. A
+// kvr::Error raised by a timeline or math3d function leaves here unchanged, after the state has
+// been closed.
 void runTimelineScript(const std::string& fileName);
 
 // The same for script text held in memory; chunkName is what error reports give as the source

@@ -1,0 +1,177 @@
+// Tests of what a runaway script runs into: the instruction budget, the memory cap, the arena's.
+#include <cstring>
+
+#include "math3d/value_arena.h"
+#include "script/script_limits.h"
+#include "tests/script/script_test.h"
+
+namespace kvr {
+namespace {
+
+constexpr std::uint64_t kBudget = 200'000;
+constexpr std::size_t kMemory = std::size_t{4} << 20;
+
+// Limits low enough to be reached in milliseconds; every test ends with the editor's defaults.
+class ScriptLimitsTest : public ScriptTest {
+protected:
+    void SetUp() override {
+        ScriptTest::SetUp();
+        setScriptLimits(ScriptLimits{kBudget, kMemory});
+    }
+    void TearDown() override {
+        setScriptLimits(ScriptLimits{});
+        ValueArena::instance().setStorageLimit(ValueArena::defaultStorageLimit);
+    }
+
+    // Runs script text and returns what it printed on standard error.
+    static std::string run(const std::string& text, const std::string& chunkName = "=limits") {
+        testing::internal::CaptureStderr();
+        try {
+            runTimelineScriptText(text, chunkName);
+        } catch (...) {
+            testing::internal::GetCapturedStderr();
+            throw;
+        }
+        return testing::internal::GetCapturedStderr();
+    }
+
+    // The editor goes on: the next file loads normally under the editor's own limits.
+    static void expectNextLoadWorks() {
+        setScriptLimits(ScriptLimits{});
+        EXPECT_EQ(run("timeline3_begin('next') timeline3_insert_x(vector2.new(0, 1)) "
+                      "timeline3_end()"),
+                  "");
+        EXPECT_EQ(registry().timelines3.count("next"), 1u);
+    }
+};
+
+const std::string kStopped =
+    "script stopped: it ran into the limit of 200000 instructions "
+    "(does it loop forever?)";
+
+TEST_F(ScriptLimitsTest, AnEndlessLoopIsStoppedWhereItRuns) {
+    EXPECT_EQ(run("timeline3_begin('kept') timeline3_end()\n"
+                  "local i = 0\n"
+                  "while true do i = i + 1 end\n"
+                  "timeline3_begin('not reached') timeline3_end()\n"),
+              "limits:3: " + kStopped + "\n");
+    EXPECT_EQ(registry().timelines3.size(), 1u);
+    EXPECT_EQ(registry().timelines3.count("kept"), 1u);
+    expectNextLoadWorks();
+}
+
+TEST_F(ScriptLimitsTest, TheStopGoesToAlertWhichGetsABudgetOfItsOwn) {
+    // _ALERT keeps the message as a timeline name after a loop that would not fit in what the
+    // script left of the budget.
+    EXPECT_EQ(run("function _ALERT(m)\n"
+                  "  for i = 1, 30000 do end\n"
+                  "  timeline3_begin(m) timeline3_end()\n"
+                  "end\n"
+                  "while true do end\n"),
+              "");
+    ASSERT_EQ(registry().timelines3.size(), 1u);
+    EXPECT_EQ(registry().timelines3.begin()->first, "limits:5: " + kStopped);
+}
+
+TEST_F(ScriptLimitsTest, AnAlertThatNeverEndsIsStoppedAndPrinted) {
+    EXPECT_EQ(run("function _ALERT(m)\n"
+                  "  while true do end\n"
+                  "end\n"
+                  "timeline3_begin('kept') timeline3_end()\n"
+                  "missing()\n"),
+              "limits:2: " + kStopped + "\n");
+    EXPECT_EQ(registry().timelines3.count("kept"), 1u);
+    expectNextLoadWorks();
+}
+
+const char* const kGrowingLocalTable =
+    "timeline3_begin('kept') timeline3_end()\n"
+    "local t = {}\n"
+    "local i = 1\n"
+    "while true do t[i] = {i} i = i + 1 end\n";
+
+TEST_F(ScriptLimitsTest, AnEndlesslyGrowingTableGetsLuasMemoryError) {
+    setScriptLimits(ScriptLimits{ScriptLimits{}.instructions, kMemory});
+    EXPECT_EQ(run(kGrowingLocalTable), "not enough memory\n");
+    EXPECT_EQ(registry().timelines3.count("kept"), 1u);
+
+    // Strings count as much as tables.
+    EXPECT_EQ(run("local s = 'x' while true do s = s .. s end"), "not enough memory\n");
+    expectNextLoadWorks();
+}
+
+TEST_F(ScriptLimitsTest, AlertReceivesTheMemoryErrorOnceTheRunawayTableIsGone) {
+    setScriptLimits(ScriptLimits{ScriptLimits{}.instructions, kMemory});
+    EXPECT_EQ(run(std::string("function _ALERT(m) timeline1_begin(m) timeline1_end() end\n") +
+                  kGrowingLocalTable),
+              "");
+    EXPECT_EQ(registry().timelines1.count("not enough memory"), 1u);
+}
+
+TEST_F(ScriptLimitsTest, AnAlertWithNoMemoryLeftIsReportedOnStandardError) {
+    // The table stays reachable through a global, so _ALERT has no room to run in.
+    setScriptLimits(ScriptLimits{ScriptLimits{}.instructions, kMemory});
+    const std::string printed =
+        run("function _ALERT(m) local t = {} for i = 1, 1000000 do t[i] = m end end\n"
+            "timeline3_begin('kept') timeline3_end()\n"
+            "grown = {}\n"
+            "local i = 1\n"
+            "while true do grown[i] = {i} i = i + 1 end\n");
+    EXPECT_EQ(printed, "not enough memory\n");
+    EXPECT_EQ(registry().timelines3.count("kept"), 1u);
+    expectNextLoadWorks();
+}
+
+TEST_F(ScriptLimitsTest, ACapBelowWhatLoadingNeedsIsAnErrorNotACrash) {
+    setScriptLimits(ScriptLimits{kBudget, 1});
+    EXPECT_EQ(run("timeline3_begin('a') timeline3_end()"), "not enough memory\n");
+    EXPECT_TRUE(registry().timelines3.empty());
+
+    // Loading from a file needs memory for its name before anything is read.
+    const std::string path = writeScript("timeline3_begin('a') timeline3_end()");
+    EXPECT_EQ(runCapturingStderr(path), "not enough memory\n");
+    EXPECT_TRUE(registry().timelines3.empty());
+    expectNextLoadWorks();
+}
+
+TEST_F(ScriptLimitsTest, ArenaBlocksPastTheStorageLimitAreRefused) {
+    ValueArena& arena = ValueArena::instance();
+    const std::uint64_t limit = arena.storage() + (std::uint64_t{1} << 20);
+    arena.setStorageLimit(limit);
+    const std::string error = errorOf([] {
+        run("timeline3_begin('kept') timeline3_end()\n"
+            "local n = math3d.capacity()\n"
+            "while true do n = n + 65536 math3d.reserve(n) end\n");
+    });
+    EXPECT_EQ(error.rfind(
+                  "lua::math3d error at reserve file:=limits line:3  value arena: reserve of ", 0),
+              0u)
+        << error;
+    EXPECT_NE(
+        error.find("refused: the arena would hold more than " + std::to_string(limit) + " bytes"),
+        std::string::npos)
+        << error;
+    EXPECT_LE(arena.storage(), limit);
+    EXPECT_EQ(registry().timelines3.count("kept"), 1u);
+}
+
+TEST(ValueArenaStorage, RestartFreesEverythingAndCountsAfresh) {
+    ValueArena arena(64);
+    arena.setStorageLimit(1000);
+    arena.allocate(64);
+    arena.allocate(8);  // a doubled block of 128 bytes
+    EXPECT_EQ(arena.storage(), 192u);
+    EXPECT_THROW(arena.reserve(900), Error);
+    EXPECT_EQ(arena.storage(), 192u);
+    EXPECT_EQ(arena.capacity(), 128u);
+
+    arena.restart(256);
+    EXPECT_EQ(arena.storage(), 256u);
+    EXPECT_EQ(arena.size(), 0u);
+    EXPECT_EQ(arena.capacity(), 256u);
+    arena.reserve(744);  // exactly at the limit
+    EXPECT_EQ(arena.storage(), 1000u);
+}
+
+}  // namespace
+}  // namespace kvr
