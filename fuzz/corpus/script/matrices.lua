@@ -1,0 +1,16 @@
+local m = matrix44.rotateY(matrix44.identity(matrix44.new()), 30)
+local r = matrix33.rotateA(matrix33.new(), vector3.new(0, 0, 1), 45)
+local s = matrix22.invert(matrix22.scale(matrix22.new(), 2, 3))
+timeline3_begin(1)
+for i = 0, 8 do
+  local p = matrix44.mulvec(m, vector4.new(i * 10, 0, 0, 1))
+  local q = matrix33.mulvec(r, vector3.new(i, 1, 0))
+  local t = matrix22.mulvec(s, vector2.new(i, i))
+  timeline3_insert_x(vector2.new(i * 10, vector4.get_x(p)))
+  timeline3_insert_y(vector2.new(i * 10 - 2, vector3.get_y(q)), vector2.new(i * 10, 0), vector2.new(i * 10 + 2, vector2.get_y(t)))
+  timeline3_insert_z(vector2.normalize(vector2.new(i, vector3.norm(vector3.cross(vector3.new(1, 0, 0), q)))))
+end
+timeline3_end()
+timeline1_begin("one")
+timeline1_push(vector2.new(0, 1))
+timeline1_end()

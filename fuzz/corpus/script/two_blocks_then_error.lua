@@ -1,0 +1,10 @@
+-- A run error after two complete blocks.
+timeline3_begin("one")
+timeline3_insert_x(vector2.new(0, 1))
+timeline3_end()
+timeline1_begin("two")
+timeline1_push(vector2.new(0, 2))
+timeline1_end()
+oops()
+timeline3_begin("three")
+timeline3_end()

@@ -1,0 +1,120 @@
+// Fuzzes timeline scripts: load the text, save what it built, load that again, and compare.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/timeline_writer.h"
+#include "math3d/value_arena.h"
+#include "script/script_limits.h"
+#include "script/timeline_script.h"
+#include "timeline/error.h"
+#include "timeline/timeline_registry.h"
+
+namespace {
+
+using kvr::Channel;
+using kvr::TimelineRegistry;
+
+// Low enough that runaway inputs end in milliseconds; a script within them can still build some
+// ten thousand keys.
+constexpr kvr::ScriptLimits kScriptLimits{100'000, 32u << 20};
+// The saved form of what a script built costs a few times its instructions to read back.
+constexpr kvr::ScriptLimits kReloadLimits{50'000'000, 256u << 20};
+constexpr std::uint64_t kArenaLimit = 16u << 20;
+
+[[noreturn]] void fail(const std::string& what, const std::string& saved) {
+    std::fprintf(stderr, "round trip failed: %s\nsaved text (%zu bytes):\n%.4000s\n", what.c_str(),
+                 saved.size(), saved.c_str());
+    std::abort();
+}
+
+// "%.2f" keeps two decimals, so the value read back is the float nearest a text within 0.005 of
+// the written one; reading goes through a double, which may land one float step further.
+bool closeEnough(float written, float read) {
+    if (std::isnan(written)) return std::isnan(read);
+    if (std::isinf(written)) return read == written;
+    const double tolerance = 0.01 + std::ldexp(std::fabs(static_cast<double>(written)), -22);
+    return std::fabs(static_cast<double>(read) - written) <= tolerance;
+}
+
+bool samePoint(kvr::Point2 a, kvr::Point2 b) {
+    return closeEnough(a.x, b.x) && closeEnough(a.y, b.y);
+}
+
+void compareChannels(const Channel& first, const Channel& second, const std::string& where,
+                     const std::string& saved) {
+    if (first.keys.size() != second.keys.size()) {
+        fail(where + ": " + std::to_string(first.keys.size()) + " keys became " +
+                 std::to_string(second.keys.size()),
+             saved);
+    }
+    for (std::size_t i = 0; i < first.keys.size(); ++i) {
+        const kvr::BezierKey& a = first.keys[i];
+        const kvr::BezierKey& b = second.keys[i];
+        if (!samePoint(a.inHandle, b.inHandle) || !samePoint(a.point, b.point) ||
+            !samePoint(a.outHandle, b.outHandle)) {
+            fail(where + ": key " + std::to_string(i) + " changed: " + kvr::formatKey(a) +
+                     " became " + kvr::formatKey(b),
+                 saved);
+        }
+    }
+}
+
+// Every run starts as a fresh editor would: no timelines and an empty arena.
+void startAfresh() {
+    TimelineRegistry::instance().clear();
+    kvr::ValueArena::instance().restart();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    kvr::ValueArena::instance().setStorageLimit(kArenaLimit);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    startAfresh();
+    kvr::setScriptLimits(kScriptLimits);
+    try {
+        // Lua errors, the instruction budget and the memory cap are reported and return here.
+        kvr::runTimelineScriptText(std::string(reinterpret_cast<const char*>(data), size), "=fuzz");
+    } catch (const kvr::Error&) {
+        // A bad call into the library ends the editor with its message: a normal outcome.
+        return 0;
+    }
+
+    // Keep what the first load built: the registry is the one the reload fills.
+    TimelineRegistry first;
+    first.timelines3 = TimelineRegistry::instance().timelines3;
+    const std::string saved = kvr::formatTimelines(first);
+
+    startAfresh();
+    kvr::setScriptLimits(kReloadLimits);
+    try {
+        kvr::runTimelineScriptText(saved, "=saved");
+    } catch (const kvr::Error& e) {
+        fail(std::string("the saved text does not load: ") + e.what(), saved);
+    }
+
+    const TimelineRegistry& second = TimelineRegistry::instance();
+    if (second.timelines3.size() != first.timelines3.size()) {
+        fail(std::to_string(first.timelines3.size()) + " timelines became " +
+                 std::to_string(second.timelines3.size()),
+             saved);
+    }
+    auto it = second.timelines3.begin();
+    for (const auto& [name, timeline] : first.timelines3) {
+        if (it->first != name)
+            fail("timeline \"" + name + "\" became \"" + it->first + "\"", saved);
+        compareChannels(timeline->x, it->second->x, name + " x", saved);
+        compareChannels(timeline->y, it->second->y, name + " y", saved);
+        compareChannels(timeline->z, it->second->z, name + " z", saved);
+        ++it;
+    }
+    startAfresh();
+    return 0;
+}
