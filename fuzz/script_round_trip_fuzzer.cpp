@@ -20,9 +20,10 @@ using kvr::TimelineRegistry;
 
 // Low enough that runaway inputs end in milliseconds; a script within them can still build some
 // ten thousand keys.
-constexpr kvr::ScriptLimits kScriptLimits{100'000, 32u << 20};
-// The saved form of what a script built costs a few times its instructions to read back.
-constexpr kvr::ScriptLimits kReloadLimits{50'000'000, 256u << 20};
+constexpr kvr::ScriptLimits kScriptLimits{100'000, 32u << 20, 16u << 20};
+// The saved form of what a script built costs a few times its instructions to read back, and its
+// rounded key times may sample a little differently.
+constexpr kvr::ScriptLimits kReloadLimits{50'000'000, 256u << 20, 64u << 20};
 constexpr std::uint64_t kArenaLimit = 16u << 20;
 
 [[noreturn]] void fail(const std::string& what, const std::string& saved) {

@@ -8,9 +8,9 @@ struct lua_State;
 
 namespace kvr {
 
-// A timeline file is someone else's program: it may loop forever or grow a table without end.
-// Past either limit the interpreter raises an ordinary Lua error, so the editor reports it and
-// goes on with what was loaded.
+// A timeline file is someone else's program: it may loop forever or grow a table or a timeline
+// without end. Past any limit the script stops with an ordinary Lua error, so the editor reports
+// it and goes on with what was loaded.
 struct ScriptLimits {
     // Virtual machine instructions one protected call may run. Loading 3 x 100,000 keys in the
     // form the editor writes takes about 5 million (some 17 a key); a billion leaves a factor of
@@ -18,6 +18,10 @@ struct ScriptLimits {
     std::uint64_t instructions = 1'000'000'000;
     // Bytes the interpreter may hold at once (math3d values live in the arena, not here).
     std::size_t memoryBytes = std::size_t{1} << 30;
+    // Bytes the timelines of one file may take, keys and curve samples together. Neither is
+    // bounded by the two limits above: a loop adds keys far faster than it uses up its budget,
+    // and two keys far apart in time sample into millions of points.
+    std::uint64_t timelineBytes = std::uint64_t{1} << 30;
 };
 
 // The limits every later load runs under. Tests and the fuzzer lower them to reach them quickly.

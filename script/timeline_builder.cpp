@@ -3,11 +3,16 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "math3d/argument_checks.h"
 #include "math3d/math3d.h"
 #include "math3d/value_arena.h"
+#include "script/script_limits.h"
 #include "timeline/error.h"
 #include "timeline/timeline_registry.h"
 
@@ -42,6 +47,29 @@ void finishBlock(TimelineBuilder& b) {
     b.pendingName.clear();
 }
 
+// Counts bytes against the file's budget; false, counting nothing, when they do not fit.
+bool charge(TimelineBuilder& b, std::uint64_t bytes) {
+    const std::uint64_t limit = scriptLimits().timelineBytes;
+    if (bytes > limit || b.bytesBuilt > limit - bytes) return false;
+    b.bytesBuilt += bytes;
+    return true;
+}
+
+// A Lua error, not kvr::Error: the editor goes on with the timelines built so far. Nothing in the
+// calling frames needs destroying, as the error unwinds them with a longjmp.
+[[noreturn]] void raiseTooLarge(lua_State* L) {
+    char message[160];
+    std::snprintf(message, sizeof message,
+                  "script stopped: its timelines would take more than %llu bytes",
+                  static_cast<unsigned long long>(scriptLimits().timelineBytes));
+    luaL_error(L, "%s", message);
+    std::abort();  // luaL_error does not return
+}
+
+std::uint64_t timelineSampleBytes(const Timeline3& t) {
+    return (sampleBound(t.x) + sampleBound(t.y) + sampleBound(t.z)) * sizeof(Point2);
+}
+
 Channel* pending3Channel(Channel Timeline3::*member) {
     TimelineBuilder& b = TimelineBuilder::instance();
     return b.pending3 ? &(b.pending3.get()->*member) : nullptr;
@@ -53,6 +81,28 @@ void TimelineBuilder::reset() {
     pendingName.clear();
     pending3.reset();
     pending1.reset();
+    bytesBuilt = 0;
+}
+
+std::uint64_t sampleBound(const Channel& channel) {
+    const std::size_t n = channel.keys.size();
+    if (n < 2) return n;
+    // A pair is sampled every step from its first key while the time stays within the second.
+    // Far from zero, adding the step stops moving the time (within two steps past
+    // step * 2^25), which ends the pair; keys farther out than that count as if there.
+    const double step = channel.step;
+    const double reach = step > 0 ? step * 67108864.0 : 0.0;
+    double bound = 0;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        // A NaN time fails the comparison, as it fails the sampling loop's.
+        const double start = std::max<double>(channel.keys[i].point.x, -reach);
+        const double end = std::min<double>(channel.keys[i + 1].point.x, reach);
+        if (end > start) bound += (end - start) / step;
+        bound += 4;  // the first sample, and rounding of the steps
+    }
+    // Capped so that sums of bounds in bytes cannot wrap around.
+    constexpr std::uint64_t cap = std::uint64_t{1} << 56;
+    return bound < static_cast<double>(cap) ? static_cast<std::uint64_t>(bound) : cap;
 }
 
 TimelineBuilder& TimelineBuilder::instance() {
@@ -66,6 +116,7 @@ void addKeyFromScript(lua_State* L, Channel* channel) {
     const bool threePoints =
         count == 3 && math3d::isValue(L, 1) && math3d::isValue(L, 2) && math3d::isValue(L, 3);
     if (!channel || !(onePoint || threePoints)) raise_math3d_error(L, nullptr);
+    if (!charge(TimelineBuilder::instance(), sizeof(BezierKey))) raiseTooLarge(L);
     // Nothing can look at a pending timeline's samples, so they are built once at the block's
     // end instead of after every key; the keys end up exactly as with a rebuild per key.
     if (onePoint) {
@@ -103,6 +154,12 @@ int timeline3InsertZ(lua_State* L) {
 int timeline3End(lua_State* L) {
     TimelineBuilder& b = TimelineBuilder::instance();
     if (!b.pending3) raise_math3d_error(L, nullptr);
+    // Checked before sampling, which is where the memory and the time would go.
+    if (!charge(b, timelineSampleBytes(*b.pending3))) {
+        b.pending3.reset();
+        finishBlock(b);
+        raiseTooLarge(L);
+    }
     b.pending3->rebuildAll();
     TimelineRegistry::instance().addTimeline3(b.pendingName,
                                               std::shared_ptr<Timeline3>(std::move(b.pending3)));
@@ -126,6 +183,11 @@ int timeline1Push(lua_State* L) {
 int timeline1End(lua_State* L) {
     TimelineBuilder& b = TimelineBuilder::instance();
     if (!b.pending1) raise_math3d_error(L, nullptr);
+    if (!charge(b, sampleBound(b.pending1->channel) * sizeof(Point2))) {
+        b.pending1.reset();
+        finishBlock(b);
+        raiseTooLarge(L);
+    }
     b.pending1->channel.rebuild();
     TimelineRegistry::instance().addTimeline1(b.pendingName,
                                               std::shared_ptr<Timeline1>(std::move(b.pending1)));

@@ -19,14 +19,19 @@ public:
     std::unique_ptr<Timeline3> pending3;
     std::unique_ptr<Timeline1> pending1;
     std::uint32_t arenaMark = 0;
+    // What the timelines of the current load take, counted against ScriptLimits::timelineBytes.
+    std::uint64_t bytesBuilt = 0;
 
     // Drops whatever an earlier script left open, so that one broken file does not make every
-    // later load fail on its first begin.
+    // later load fail on its first begin, and starts counting the load's bytes afresh.
     void reset();
 
     // The timeline functions receive only the Lua state, so they reach the builder here.
     static TimelineBuilder& instance();
 };
+
+// At least the number of samples channel.rebuild() makes, found from the key times alone.
+std::uint64_t sampleBound(const Channel& channel);
 
 // Adds one key to channel from the arguments of the calling script function: one value gives
 // a key with both handles on its point, three give inHandle, point and outHandle. Anything

@@ -1,8 +1,11 @@
 // Tests of what a runaway script runs into: the instruction budget, the memory cap, the arena's.
 #include <cstring>
+#include <limits>
+#include <vector>
 
 #include "math3d/value_arena.h"
 #include "script/script_limits.h"
+#include "script/timeline_builder.h"
 #include "tests/script/script_test.h"
 
 namespace kvr {
@@ -153,6 +156,74 @@ TEST_F(ScriptLimitsTest, ArenaBlocksPastTheStorageLimitAreRefused) {
         << error;
     EXPECT_LE(arena.storage(), limit);
     EXPECT_EQ(registry().timelines3.count("kept"), 1u);
+}
+
+const std::string kTooLarge = "script stopped: its timelines would take more than 24000 bytes";
+
+TEST_F(ScriptLimitsTest, KeysPastTheTimelineBudgetStopTheScript) {
+    setScriptLimits(ScriptLimits{ScriptLimits{}.instructions, kMemory, 24000});
+    EXPECT_EQ(run("timeline3_begin('kept') timeline3_insert_x(vector2.new(0, 0)) timeline3_end()\n"
+                  "timeline3_begin('endless')\n"
+                  "local v = vector2.new(0, 0)\n"
+                  "while true do timeline3_insert_y(v) end\n"),
+              "limits:4: " + kTooLarge + "\n");
+    ASSERT_EQ(registry().timelines3.size(), 1u);
+    EXPECT_EQ(registry().findTimeline3("kept")->x.keys.size(), 1u);
+    expectNextLoadWorks();
+}
+
+TEST_F(ScriptLimitsTest, KeysFarApartInTimeAreRefusedBeforeTheyAreSampled) {
+    // Two keys ten million time units apart would sample into five million points.
+    setScriptLimits(ScriptLimits{ScriptLimits{}.instructions, kMemory, 24000});
+    EXPECT_EQ(run("timeline3_begin('near')\n"
+                  "timeline3_insert_z(vector2.new(0, 0)) timeline3_insert_z(vector2.new(100, 0))\n"
+                  "timeline3_end()\n"
+                  "timeline3_begin('far')\n"
+                  "timeline3_insert_x(vector2.new(0, 0)) timeline3_insert_x(vector2.new(1e7, 0))\n"
+                  "timeline3_end()\n"),
+              "limits:6: " + kTooLarge + "\n");
+    EXPECT_EQ(registry().timelines3.count("near"), 1u);
+    EXPECT_EQ(registry().timelines3.count("far"), 0u);
+
+    // The block is gone with the error: _ALERT may open a new one.
+    EXPECT_EQ(run("function _ALERT(m) timeline1_begin('alerted') timeline1_end() end\n"
+                  "timeline1_begin('far')\n"
+                  "timeline1_push(vector2.new(-1e7, 0)) timeline1_push(vector2.new(0, 0))\n"
+                  "timeline1_end()\n"),
+              "");
+    EXPECT_EQ(registry().timelines1.count("far"), 0u);
+    EXPECT_EQ(registry().timelines1.count("alerted"), 1u);
+}
+
+// The budget is only as good as the bound: it must never be below what sampling makes.
+TEST(SampleBound, NeverBelowTheSamplesARebuildMakes) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float edge = 33554432.0f;  // 2^25: from here on, adding 2 no longer moves a time
+    const std::vector<std::vector<float>> cases{
+        {},
+        {5},
+        {0, 10, 10, 25.5f, 1000},
+        {-7.25f, -3, 0.5f},
+        {edge - 41, edge + 64, 4e7f},
+        {-4e7f, -edge - 8, -edge + 30},
+        {-inf, 0, 37},
+        {1e30f, inf},
+        {0, 5, nan},
+    };
+    for (float step : {2.0f, 0.7f, 0.0f}) {
+        for (const std::vector<float>& times : cases) {
+            Channel channel(step);
+            for (float t : times) channel.insertKey({t - 1, 0}, {t, 0}, {t + 1, 0});
+            channel.rebuild();
+            SCOPED_TRACE(testing::Message() << "step " << step << ", " << times.size() << " keys");
+            EXPECT_GE(sampleBound(channel), channel.samples.size());
+            // Close to the real count for keys at ordinary times.
+            if (step == 2.0f && times.size() == 5 && times[4] == 1000) {
+                EXPECT_LE(sampleBound(channel), channel.samples.size() + 16);
+            }
+        }
+    }
 }
 
 TEST(ValueArenaStorage, RestartFreesEverythingAndCountsAfresh) {
