@@ -1,4 +1,6 @@
 // Fuzzes timeline scripts: load the text, save what it built, load that again, and compare.
+#include <unistd.h>
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -26,9 +28,16 @@ constexpr kvr::ScriptLimits kScriptLimits{100'000, 32u << 20, 16u << 20};
 constexpr kvr::ScriptLimits kReloadLimits{50'000'000, 256u << 20, 64u << 20};
 constexpr std::uint64_t kArenaLimit = 16u << 20;
 
+// Lua errors go to standard error, which the fuzzer is run with closed (-close_fd_mask) so as
+// not to drown its own output; failures are written to a copy taken before that.
+int reportFd = 2;
+
 [[noreturn]] void fail(const std::string& what, const std::string& saved) {
-    std::fprintf(stderr, "round trip failed: %s\nsaved text (%zu bytes):\n%.4000s\n", what.c_str(),
-                 saved.size(), saved.c_str());
+    const std::string text = "round trip failed: " + what + "\nsaved text (" +
+                             std::to_string(saved.size()) + " bytes):\n" + saved.substr(0, 4000) +
+                             "\n";
+    const ssize_t written = write(reportFd, text.data(), text.size());
+    (void)written;  // nothing more to do if even this fails
     std::abort();
 }
 
@@ -73,6 +82,8 @@ void startAfresh() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Runs before the fuzzer closes standard error.
+    reportFd = dup(2);
     kvr::ValueArena::instance().setStorageLimit(kArenaLimit);
     return 0;
 }
