@@ -47,7 +47,7 @@ mode_t permissionsFor(const std::string& target) {
     return 0666 & ~mask;
 }
 
-bool writeAll(int fd, const std::string& text) {
+bool writeAll(int fd, std::string_view text) {
     const char* data = text.data();
     std::size_t left = text.size();
     while (left > 0) {
@@ -65,6 +65,12 @@ bool writeAll(int fd, const std::string& text) {
 }  // namespace
 
 bool replaceFileContents(const std::string& path, const std::string& text, std::string& reason) {
+    return replaceFileContents(
+        path, [&](const TextSink& sink) { return sink(text); }, reason);
+}
+
+bool replaceFileContents(const std::string& path, const std::function<bool(const TextSink&)>& write,
+                         std::string& reason) {
     const std::string target = resolveTarget(path);
     const std::string directory = directoryOf(target);
     const std::size_t slash = target.rfind('/');
@@ -76,7 +82,8 @@ bool replaceFileContents(const std::string& path, const std::string& text, std::
         reason = std::strerror(errno);
         return false;
     }
-    bool ok = writeAll(fd, text) && fchmod(fd, permissionsFor(target)) == 0 && fsync(fd) == 0;
+    const TextSink toFile = [fd](std::string_view piece) { return writeAll(fd, piece); };
+    bool ok = write(toFile) && fchmod(fd, permissionsFor(target)) == 0 && fsync(fd) == 0;
     int savedErrno = errno;
     if (close(fd) != 0 && ok) {
         ok = false;

@@ -9,128 +9,65 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/constant_table.h"
 #include "app/timeline_editor.h"
 
 namespace kvr {
 
 namespace {
 
-// A Lua 5.0 or 5.1 function holds at most 2^18 - 1 constants; one more and loading stops with
-// "constant table overflow". A file whose chunk would hold more is split (see ChunkWriter).
-constexpr std::size_t kConstantLimit = (std::size_t{1} << 18) - 1;
+// The key lines of a file too big for one function go into functions of at most this many
+// constants (by a bound that counts repeated numbers again). Far below the limit on purpose:
+// the compiler keeps a lookup table of each function's constants while compiling it, and
+// smaller ones make loading such a file faster and take much less memory at its peak than
+// functions filled to the limit.
+constexpr std::size_t kGroupConstants = (std::size_t{1} << 15) - 64;
 
-// Values this far from zero are printed by snprintf; nearer ones in hundredths of an int64.
-constexpr double kHundredthsRange = 1e15;
+// Values whose hundredths fit comfortably in an int64 are printed here; larger ones by
+// snprintf.
+constexpr double kHundredthsRange = 1e17;
 
-// The constants a line puts into the function that holds it. A number is the value Lua 5.1
-// stores: its parser folds a minus sign into the literal, so -1.5 and 1.5 are two constants.
-// Lua 5.0 stores only the magnitude and negates at run time, so it never needs more constants
-// than this count; one count serves both. Numbers written with two decimals are kept as
-// signed hundredths (0.00 and -0.00 are one constant, as Lua compares them equal), the rare
-// longer ones by their text.
-struct LineConstants {
-    std::int64_t hundredths[12];  // six values, each one number or a quotient of two
-    int hundredthCount = 0;
-    std::vector<std::string> longNumbers;
-    const std::string* strings[3];
-    int stringCount = 0;
+const std::string kBegin = "timeline3_begin";
+const std::string kEnd = "timeline3_end";
+const std::string kVector2 = "vector2";
+const std::string kNew = "new";
+const std::string kInsert[] = {"timeline3_insert_x", "timeline3_insert_y", "timeline3_insert_z"};
 
-    void clear() {
-        hundredthCount = 0;
-        longNumbers.clear();
-        stringCount = 0;
-    }
-    void addHundredths(std::int64_t h) { hundredths[hundredthCount++] = h; }
-    void addString(const std::string& s) { strings[stringCount++] = &s; }
-};
-
-// The constants of one function of the chunk being written.
-class ConstantTable {
-public:
-    // Adds the line's constants if the function can take them all; false, changing nothing,
-    // if it cannot.
-    bool tryAdd(const LineConstants& line) {
-        std::size_t fresh = 0;
-        for (int i = 0; i < line.hundredthCount; ++i) {
-            const std::int64_t h = line.hundredths[i];
-            if (hundredths_.count(h) == 0 && !repeats(line.hundredths, i, h)) ++fresh;
-        }
-        for (std::size_t i = 0; i < line.longNumbers.size(); ++i) {
-            const std::string& n = line.longNumbers[i];
-            if (longNumbers_.count(n) == 0 && !repeats(line.longNumbers.data(), i, n)) ++fresh;
-        }
-        for (int i = 0; i < line.stringCount; ++i) {
-            const std::string& s = *line.strings[i];
-            if (strings_.count(s) == 0 && !repeatsString(line, i, s)) ++fresh;
-        }
-        if (size() + fresh > kConstantLimit) return false;
-        for (int i = 0; i < line.hundredthCount; ++i) hundredths_.insert(line.hundredths[i]);
-        for (const std::string& n : line.longNumbers) longNumbers_.insert(n);
-        for (int i = 0; i < line.stringCount; ++i) strings_.insert(*line.strings[i]);
-        return true;
-    }
-
-    std::size_t size() const { return hundredths_.size() + longNumbers_.size() + strings_.size(); }
-
-    void clear() {
-        hundredths_.clear();
-        longNumbers_.clear();
-        strings_.clear();
-    }
-
-private:
-    template <typename T, typename Index>
-    static bool repeats(const T* items, Index i, const T& item) {
-        for (Index j = 0; j < i; ++j) {
-            if (items[j] == item) return true;
-        }
-        return false;
-    }
-    static bool repeatsString(const LineConstants& line, int i, const std::string& s) {
-        for (int j = 0; j < i; ++j) {
-            if (*line.strings[j] == s) return true;
-        }
-        return false;
-    }
-
-    std::unordered_set<std::int64_t> hundredths_;
-    std::unordered_set<std::string> longNumbers_;
-    std::unordered_set<std::string> strings_;
-};
-
-// Appends what "%.2f" prints for the value. A float times 100 is exact in a double, and
-// rounding it to an integer with ties to even is what printf does with the exact value.
-void appendFixed(std::string& out, float value, LineConstants& constants) {
+// Appends what "%.2f" prints for the value (unless out is null) and notes its constant. A
+// float times 100 is exact in a double, and rounding that to an integer with ties to even is
+// what printf does with the exact value.
+void appendFixed(std::string* out, float value, LineConstants& constants) {
     const double scaled = static_cast<double>(value) * 100.0;
-    if (!(std::fabs(scaled) < kHundredthsRange * 100.0)) {
+    if (!(std::fabs(scaled) < kHundredthsRange)) {
         char buffer[64];
         std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(value));
-        out += buffer;
+        if (out) *out += buffer;
         constants.longNumbers.emplace_back(buffer);
         return;
     }
     const auto hundredths = static_cast<std::int64_t>(std::nearbyint(scaled));
+    constants.addHundredths(hundredths);
+    if (!out) return;
     // The sign is the value's: a small negative value prints as -0.00.
-    if (std::signbit(value)) out += '-';
+    if (std::signbit(value)) *out += '-';
     const std::int64_t magnitude = hundredths < 0 ? -hundredths : hundredths;
     char digits[32];
     const auto end = std::to_chars(digits, digits + sizeof digits, magnitude / 100).ptr;
-    out.append(digits, end);
+    out->append(digits, end);
     const auto cents = static_cast<char>(magnitude % 100);
-    out += '.';
-    out += static_cast<char>('0' + cents / 10);
-    out += static_cast<char>('0' + cents % 10);
-    constants.addHundredths(hundredths);
+    *out += '.';
+    *out += static_cast<char>('0' + cents / 10);
+    *out += static_cast<char>('0' + cents % 10);
 }
 
 // Values that have no decimal form are written as expressions that evaluate to them, so
 // that the file still reads back.
-void appendNumber(std::string& out, float value, LineConstants& constants) {
+void appendNumber(std::string* out, float value, LineConstants& constants) {
     if (std::isnan(value)) {
-        out += "0/0";
+        if (out) *out += "0/0";
         constants.addHundredths(0);
     } else if (std::isinf(value)) {
-        out += value > 0 ? "1/0" : "-1/0";
+        if (out) *out += value > 0 ? "1/0" : "-1/0";
         constants.addHundredths(value > 0 ? 100 : -100);
         constants.addHundredths(0);
     } else {
@@ -138,20 +75,41 @@ void appendNumber(std::string& out, float value, LineConstants& constants) {
     }
 }
 
-void appendVector2(std::string& out, Point2 p, LineConstants& constants) {
-    out += "vector2.new(";
+void appendVector2(std::string* out, Point2 p, LineConstants& constants) {
+    if (out) *out += "vector2.new(";
     appendNumber(out, p.x, constants);
-    out += ", ";
+    if (out) *out += ", ";
     appendNumber(out, p.y, constants);
-    out += ')';
+    if (out) *out += ')';
 }
 
-void appendKey(std::string& out, const BezierKey& key, LineConstants& constants) {
+void appendKey(std::string* out, const BezierKey& key, LineConstants& constants) {
     appendVector2(out, key.inHandle, constants);
-    out += ", ";
+    if (out) *out += ", ";
     appendVector2(out, key.point, constants);
-    out += ", ";
+    if (out) *out += ", ";
     appendVector2(out, key.outHandle, constants);
+}
+
+// The whole key line (into out unless it is null) and its constants.
+void appendKeyLine(std::string* out, int channel, const BezierKey& key, LineConstants& constants) {
+    constants.clear();
+    if (out) {
+        *out += kInsert[channel];
+        *out += '(';
+    }
+    appendKey(out, key, constants);
+    if (out) *out += ")\n";
+    constants.addString(kInsert[channel]);
+    constants.addString(kVector2);
+    constants.addString(kNew);
+}
+
+void blockConstants(const std::string& name, LineConstants& constants) {
+    constants.clear();
+    constants.addString(kBegin);
+    constants.addString(name);
+    constants.addString(kEnd);
 }
 
 // Names are written as they are unless they hold bytes that would end or break the string
@@ -177,159 +135,211 @@ void appendQuotedName(std::string& out, const std::string& name) {
     out += '"';
 }
 
-const std::string kBegin = "timeline3_begin";
-const std::string kEnd = "timeline3_end";
-const std::string kVector2 = "vector2";
-const std::string kNew = "new";
-const std::string kInsertX = "timeline3_insert_x";
-const std::string kInsertY = "timeline3_insert_y";
-const std::string kInsertZ = "timeline3_insert_z";
+// Whether the whole file, written plain, is one function the interpreter can hold. Stops
+// counting as soon as it is not.
+bool fitsInOneFunction(const TimelineRegistry& registry, std::size_t keyCount) {
+    // Six numbers a key, barring non-finite ones, and the count stops one past the limit.
+    ConstantTable chunk(kLuaConstantLimit, 6 * keyCount + 1);
+    LineConstants line;
+    for (const auto& [name, timeline] : registry.timelines3) {
+        blockConstants(name, line);
+        if (!chunk.tryAdd(line)) return false;
+        int c = 0;
+        for (const Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
+            for (const BezierKey& key : channel->keys) {
+                appendKeyLine(nullptr, c, key, line);
+                if (!chunk.tryAdd(line)) return false;
+            }
+            ++c;
+        }
+    }
+    return true;
+}
 
-// Writes the chunk line by line, keeping count of the constants each function holds. Every
-// file that fits in one function is written in the plain form. A file that would not fit
-// keeps the plain form for as long as the chunk has room; from there on its key lines go into
-// functions of their own, each run at once where it stands, which Lua 5.0 and 5.1 both read:
+// Whether the begin and end lines alone fit in the chunk, leaving the key lines to functions.
+bool blockLinesFit(const TimelineRegistry& registry) {
+    ConstantTable chunk(kLuaConstantLimit);
+    LineConstants line;
+    for (const auto& entry : registry.timelines3) {
+        blockConstants(entry.first, line);
+        if (!chunk.tryAdd(line)) return false;
+    }
+    return true;
+}
+
+// Writes the chunk line by line into a buffer that goes to the sink whenever it passes a
+// megabyte. A file that fits in one function is written plain. In one that does not, runs of
+// key lines go into functions of their own, each called at once where it stands, which Lua 5.0
+// and 5.1 both read (5.0 has no empty statement, and in 5.1 a line that opened with a
+// parenthesis could be taken as a call of the line before):
 //
 //     do local function keys()
 //     timeline3_insert_x(...)
 //     end keys() end
 //
-// The begin and end lines stay in the chunk, whose constants for them are counted up front.
+// A function takes lines while a bound on their constants stays within kGroupConstants, one
+// that needs no counting of distinct values: numbers count with their repeats. The begin and end
+// lines stay in the chunk, unless there are too many timelines for that too, in which case they go
+// into the functions with the key lines.
 class ChunkWriter {
 public:
-    ChunkWriter(std::string& out, const TimelineRegistry& registry) : out_(out) {
-        LineConstants line;
-        for (const auto& entry : registry.timelines3) {
-            line.clear();
-            line.addString(kBegin);
-            line.addString(entry.first);
-            line.addString(kEnd);
-            if (!chunk_.tryAdd(line)) {
-                // More timeline names than one function can hold: every line goes into the
-                // nested functions, the begin and end lines too.
-                blockLinesInChunk_ = false;
-                chunkFull_ = true;
-                chunk_.clear();
-                break;
-            }
-        }
+    ChunkWriter(const TextSink& sink, bool split, bool blockLinesInChunk)
+        : sink_(sink), split_(split), blockLinesInChunk_(blockLinesInChunk) {
+        buffer_.reserve(kFlushSize + kFlushSize / 8);
     }
 
     void beginBlock(const std::string& name) {
-        line_.clear();
-        line_ += "timeline3_begin(";
-        appendQuotedName(line_, name);
-        line_ += ")\n";
-        emitBlockLine(&name, kBegin);
+        const std::size_t start = startBlockLine();
+        buffer_ += "timeline3_begin(";
+        appendQuotedName(buffer_, name);
+        buffer_ += ")\n";
+        constants_.clear();
+        constants_.addString(kBegin);
+        constants_.addString(name);
+        if (!blockLinesInChunk_) placeInFunction(start);
     }
 
-    void key(const std::string& function, const BezierKey& key) {
-        line_.clear();
-        constants_.clear();
-        line_ += function;
-        line_ += '(';
-        appendKey(line_, key, constants_);
-        line_ += ")\n";
-        constants_.addString(function);
-        constants_.addString(kVector2);
-        constants_.addString(kNew);
-        emit();
+    void key(int channel, const BezierKey& key) {
+        const std::size_t start = startLine();
+        appendKeyLine(&buffer_, channel, key, constants_);
+        if (split_) placeInFunction(start);
     }
 
     void endBlock() {
-        line_.clear();
-        line_ += "timeline3_end()\n\n";
-        emitBlockLine(nullptr, kEnd);
+        const std::size_t start = startBlockLine();
+        buffer_ += "timeline3_end()\n\n";
+        constants_.clear();
+        constants_.addString(kEnd);
+        if (!blockLinesInChunk_) placeInFunction(start);
     }
 
-    // Closes the function still open at the end of the file.
-    void finish() {
-        if (functionOpen_) closeFunction();
+    // Closes the function still open at the end of the file and hands on the rest; false if
+    // the sink refused any piece.
+    bool finish() {
+        if (functionOpen_) buffer_ += kClose;
+        flush();
+        return ok_;
     }
 
 private:
-    // A begin or end line: in the chunk, whose table already counts its constants, unless
-    // there are too many blocks for that.
-    void emitBlockLine(const std::string* name, const std::string& function) {
-        if (blockLinesInChunk_) {
-            if (functionOpen_) closeFunction();
-            out_ += line_;
-            return;
-        }
-        constants_.clear();
-        constants_.addString(function);
-        if (name) constants_.addString(*name);
-        emit();
+    static constexpr std::size_t kFlushSize = std::size_t{1} << 20;
+    static constexpr const char* kOpen = "do local function keys()\n";
+    static constexpr const char* kClose = "end keys() end\n";
+
+    void flush() {
+        if (ok_ && !buffer_.empty()) ok_ = sink_(buffer_);
+        buffer_.clear();
     }
 
-    void emit() {
-        if (!chunkFull_) {
-            if (chunk_.tryAdd(constants_)) {
-                out_ += line_;
-                return;
-            }
-            chunkFull_ = true;
+    // Where the next line starts in the buffer; a full buffer goes out first, so that the line
+    // is whole in the buffer when a function has to open in front of it.
+    std::size_t startLine() {
+        if (buffer_.size() >= kFlushSize) flush();
+        return buffer_.size();
+    }
+
+    // A begin or end line in the chunk ends the function before it.
+    std::size_t startBlockLine() {
+        if (blockLinesInChunk_ && functionOpen_) {
+            buffer_ += kClose;
+            functionOpen_ = false;
         }
-        if (functionOpen_ && !function_.tryAdd(constants_)) closeFunction();
-        if (!functionOpen_) {
-            out_ += "do local function keys()\n";
+        return startLine();
+    }
+
+    // The line written from start on goes into the open function if the bound allows, or else
+    // into a new one, whose opening goes in front of the line.
+    void placeInFunction(std::size_t start) {
+        if (!functionOpen_ || !fitsInFunction()) {
+            buffer_.insert(start, functionOpen_ ? std::string(kClose) + kOpen : std::string(kOpen));
             functionOpen_ = true;
-            function_.tryAdd(constants_);  // a line always fits in an empty function
+            functionNumbers_ = 0;
+            functionStrings_.clear();
+            fitsInFunction();  // a line always fits in an empty function
         }
-        out_ += line_;
     }
 
-    void closeFunction() {
-        out_ += "end keys() end\n";
-        functionOpen_ = false;
-        function_.clear();
+    // Counts the line's constants into the open function if they keep it within the bound.
+    // Numbers count with their repeats; strings once each, by the string objects, which are
+    // the same few for every key line.
+    bool fitsInFunction() {
+        std::size_t newStrings = 0;
+        for (int i = 0; i < constants_.stringCount; ++i) {
+            newStrings += functionStrings_.count(constants_.strings[i]) == 0;
+        }
+        const std::size_t numbers =
+            static_cast<std::size_t>(constants_.hundredthCount) + constants_.longNumbers.size();
+        if (functionNumbers_ + numbers + functionStrings_.size() + newStrings > kGroupConstants) {
+            return false;
+        }
+        functionNumbers_ += numbers;
+        functionStrings_.insert(constants_.strings, constants_.strings + constants_.stringCount);
+        return true;
     }
 
-    std::string& out_;
-    std::string line_;
+    const TextSink& sink_;
+    const bool split_;
+    const bool blockLinesInChunk_;
+    std::string buffer_;
+    bool ok_ = true;
     LineConstants constants_;
-    ConstantTable chunk_;
-    ConstantTable function_;
-    bool blockLinesInChunk_ = true;
-    bool chunkFull_ = false;
+    std::size_t functionNumbers_ = 0;
+    std::unordered_set<const std::string*> functionStrings_;
     bool functionOpen_ = false;
 };
+
+std::size_t countKeys(const TimelineRegistry& registry) {
+    std::size_t keys = 0;
+    for (const auto& entry : registry.timelines3) {
+        const Timeline3& t = *entry.second;
+        keys += t.x.keys.size() + t.y.keys.size() + t.z.keys.size();
+    }
+    return keys;
+}
 
 }  // namespace
 
 std::string formatKey(const BezierKey& key) {
     std::string text;
     LineConstants unused;
-    appendKey(text, key, unused);
+    appendKey(&text, key, unused);
     return text;
+}
+
+bool writeTimelines(const TimelineRegistry& registry, const TextSink& sink) {
+    const std::size_t keyCount = countKeys(registry);
+    const bool split = !fitsInOneFunction(registry, keyCount);
+    ChunkWriter writer(sink, split, !split || blockLinesFit(registry));
+    for (const auto& [name, timeline] : registry.timelines3) {
+        writer.beginBlock(name);
+        int c = 0;
+        for (const Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
+            for (const BezierKey& key : channel->keys) writer.key(c, key);
+            ++c;
+        }
+        writer.endBlock();
+    }
+    return writer.finish();
 }
 
 std::string formatTimelines(const TimelineRegistry& registry) {
     std::string out;
-    std::size_t keyCount = 0;
-    for (const auto& entry : registry.timelines3) {
-        const Timeline3& t = *entry.second;
-        keyCount += t.x.keys.size() + t.y.keys.size() + t.z.keys.size();
-    }
-    out.reserve(keyCount * 110 + registry.timelines3.size() * 64);
-
-    ChunkWriter writer(out, registry);
-    for (const auto& entry : registry.timelines3) {
-        const Timeline3& timeline = *entry.second;
-        writer.beginBlock(entry.first);
-        for (const BezierKey& key : timeline.x.keys) writer.key(kInsertX, key);
-        for (const BezierKey& key : timeline.y.keys) writer.key(kInsertY, key);
-        for (const BezierKey& key : timeline.z.keys) writer.key(kInsertZ, key);
-        writer.endBlock();
-    }
-    writer.finish();
+    // Key lines of ordinary values run to about 120 bytes.
+    out.reserve(countKeys(registry) * 128 + registry.timelines3.size() * 64);
+    writeTimelines(registry, [&](std::string_view piece) {
+        out += piece;
+        return true;
+    });
     return out;
 }
 
 void TimelineEditor::save() {
     if (fileName.empty()) return;
     std::string reason;
-    if (!replaceFileContents(fileName, formatTimelines(TimelineRegistry::instance()), reason)) {
+    const auto write = [](const TextSink& sink) {
+        return writeTimelines(TimelineRegistry::instance(), sink);
+    };
+    if (!replaceFileContents(fileName, write, reason)) {
         std::fprintf(stderr, "cannot save %s: %s\n", fileName.c_str(), reason.c_str());
     }
 }

@@ -1,7 +1,9 @@
 // The text form of timeline files as the editor writes them, and the save that puts it on disk.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "timeline/point2.h"
 #include "timeline/timeline_registry.h"
@@ -14,9 +16,20 @@ std::string formatKey(const BezierKey& key);
 // Every three-channel timeline in name order as timeline3_begin ... timeline3_end blocks.
 std::string formatTimelines(const TimelineRegistry& registry);
 
+// Takes text a piece at a time; returns false to stop the writing.
+using TextSink = std::function<bool(std::string_view piece)>;
+
+// The text of formatTimelines handed to the sink in pieces of about a megabyte, so that a
+// large file is never held in memory whole. False when the sink refused a piece.
+bool writeTimelines(const TimelineRegistry& registry, const TextSink& sink);
+
 // Replaces the file at path with text without ever leaving it half written: the text goes to a
 // temporary file beside it, which is synced and renamed over it. A symbolic link keeps pointing
 // at the new text. On failure the old file is untouched and reason says why.
 bool replaceFileContents(const std::string& path, const std::string& text, std::string& reason);
+// The same with the text made by write, which hands it to the sink it is given; a false from
+// write fails the replacement like a failed write.
+bool replaceFileContents(const std::string& path, const std::function<bool(const TextSink&)>& write,
+                         std::string& reason);
 
 }  // namespace kvr

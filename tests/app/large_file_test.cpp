@@ -1,6 +1,9 @@
 // Files the editor writes must read back whatever their size, in the plain form while it fits.
+#include <sys/resource.h>
 #include <algorithm>
+
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -59,6 +62,27 @@ std::string unwrapped(const std::string& text) {
     return ::testing::AssertionFailure()
            << "the texts differ from line " << line << ": \"" << actual.substr(at, 60)
            << "\" instead of \"" << expected.substr(at, 60) << "\"";
+}
+
+::testing::AssertionResult blockLinesInTheOpen(const std::string& text) {
+    bool inFunction = false;
+    int functions = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start) + 1;
+        const std::string line = text.substr(start, end - start);
+        if (line == "do local function keys()\n") {
+            inFunction = true;
+            ++functions;
+        } else if (line == "end keys() end\n") {
+            inFunction = false;
+        } else if (inFunction && line.rfind("timeline3_insert_", 0) != 0) {
+            return ::testing::AssertionFailure() << "\"" << line << "\" inside a function";
+        }
+        start = end;
+    }
+    if (functions == 0) return ::testing::AssertionFailure() << "nothing was wrapped";
+    return ::testing::AssertionSuccess();
 }
 
 // Each new number is the next multiple of 0.01, so every one is a constant of its own.
@@ -211,15 +235,46 @@ TEST_F(LargeFileEditorTest, SaveAndReloadManyDistinctNumbers) {
     keyDown(SDLK_s);
     const std::string text = readFile(dir.file(editor->fileName));
     EXPECT_TRUE(sameText(unwrapped(text), plainText(before)));
-    // The plain form runs as long as the chunk has room: the first wrapped key line comes after
-    // more than 200,000 numbers.
-    EXPECT_GT(text.find("do local function keys()"), 200000u / 6 * 100);
+    // Only key lines are wrapped: the blocks keep their begin and end lines in the open.
+    EXPECT_TRUE(blockLinesInTheOpen(text));
 
     ::testing::internal::CaptureStderr();
     keyDown(SDLK_r);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(sameTimelines(before, registry));
     EXPECT_EQ(registry.findTimeline3("big")->z.samples, big->z.samples);
+}
+
+TEST_F(LargeFileEditorTest, AWriteFailingPartWayKeepsTheOldFile) {
+    // Megabytes of text go out in pieces; the file-size limit refuses one after the first.
+    auto big = std::make_shared<Timeline3>(2.0f);
+    DistinctNumbers numbers;
+    for (int i = 0; i < 30000; ++i) {
+        const BezierKey k = keyOf(numbers);
+        big->x.insertKey(k.inHandle, k.point, k.outHandle);
+    }
+    big->rebuildAll();
+    TimelineRegistry::instance().addTimeline3("big", big);
+    const std::string target = dir.file("kept.lua");
+    writeFile(target, "-- the old text\n");
+    editor->fileName = target;
+
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 1536 * 1024;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    ::testing::internal::CaptureStderr();
+    keyDown(SDLK_s);
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(message, "cannot save " + target + ": File too large\n");
+    EXPECT_EQ(readFile(target), "-- the old text\n");
+    keyDown(SDLK_s);
+    EXPECT_GT(readFile(target).size(), 3000000u);
 }
 
 }  // namespace
