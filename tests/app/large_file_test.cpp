@@ -1,7 +1,7 @@
 // Files the editor writes must read back whatever their size, in the plain form while it fits.
 #include <sys/resource.h>
-#include <algorithm>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstring>

@@ -1,0 +1,33 @@
+// Generating the benchmark timelines.
+#include "bench/timeline_generator.h"
+
+namespace kvr::bench {
+
+namespace {
+
+// The n-th value: hundredths counted up from -200. Divided in double, so the float is the one
+// nearest to the decimal that the writer prints and the loader reads back.
+float valueNumber(int n) {
+    return static_cast<float>(static_cast<double>(n - 20000) / 100.0);
+}
+
+}  // namespace
+
+std::shared_ptr<Timeline3> generateTimeline(int keyCount) {
+    auto timeline = std::make_shared<Timeline3>(2.0f);
+    Channel* channels[] = {&timeline->x, &timeline->y, &timeline->z};
+    for (int c = 0; c < 3; ++c) {
+        channels[c]->keys.reserve(static_cast<std::size_t>(keyCount));
+        for (int k = 0; k < keyCount; ++k) {
+            const float t = static_cast<float>(10 * k);
+            // Three values per key, keys of the three channels interleaved.
+            const int n = (k * 3 + c) * 3;
+            channels[c]->insertKey({t - 3, valueNumber(n)}, {t, valueNumber(n + 1)},
+                                   {t + 3, valueNumber(n + 2)});
+        }
+    }
+    timeline->rebuildAll();
+    return timeline;
+}
+
+}  // namespace kvr::bench

@@ -1,0 +1,300 @@
+// The scale benchmark: drag, frame, load, save and memory on timelines of up to 100,000 keys.
+// Run it under an X server (xvfb-run) so that frames are drawn as in the editor.
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <lua.hpp>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/timeline_editor.h"
+#include "app/timeline_writer.h"
+#include "bench/timeline_generator.h"
+#include "math3d/math3d.h"
+#include "math3d/value_arena.h"
+#include "script/timeline_script.h"
+#include "timeline/timeline_registry.h"
+
+namespace kvr::bench {
+namespace {
+
+const int kSizes[] = {1000, 10000, 100000};
+const int kBig = 100000;
+const int kMedium = 10000;
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The median time of one call of f over `runs` calls, after one call that is not counted;
+// prepare runs before each call, outside the time.
+double medianTime(
+    int runs, const std::function<void()>& f, const std::function<void()>& prepare = [] {}) {
+    prepare();
+    f();
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        const Clock::time_point start = Clock::now();
+        f();
+        times.push_back(millisecondsSince(start));
+    }
+    return median(times);
+}
+
+// A frame counts until the drawing is done, not when its commands are queued.
+void drawFrame(TimelineEditor& editor) {
+    editor.draw();
+    glFinish();
+}
+
+SDL_MouseMotionEvent motion(int x, int y, int dx, int dy) {
+    SDL_MouseMotionEvent e{};
+    e.type = SDL_MOUSEMOTION;
+    e.x = static_cast<Uint16>(x);
+    e.y = static_cast<Uint16>(y);
+    e.xrel = static_cast<Sint16>(dx);
+    e.yrel = static_cast<Sint16>(dy);
+    return e;
+}
+
+SDL_MouseButtonEvent button(Uint8 type) {
+    SDL_MouseButtonEvent e{};
+    e.type = type;
+    e.button = SDL_BUTTON_MIDDLE;
+    e.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    return e;
+}
+
+// Shows the named timeline at the first view, with nothing selected.
+void show(TimelineEditor& editor, const std::string& name) {
+    editor.onResize(800, 500);
+    editor.currentName = name;
+    editor.selectedKey = nullptr;
+    editor.selectedChannel = nullptr;
+}
+
+// One middle-drag motion event and its frame, on the key of the x channel at the given time,
+// which the pointer picks as a user would. Moves go right-down and back so the key stays.
+double dragTime(TimelineEditor& editor, const std::string& name, float keyTime, int runs) {
+    show(editor, name);
+    const Timeline3& timeline = *editor.currentTimeline();
+    const BezierKey* key = nullptr;
+    for (const BezierKey& k : timeline.x.keys) {
+        if (k.point.x == keyTime) key = &k;
+    }
+    const int x = static_cast<int>(key->point.x - editor.viewLeft);
+    const int y = static_cast<int>(editor.viewTop - key->point.y + 0.5f);
+    editor.onMouseMotion(motion(x, y, 0, 0));
+    editor.onMouseButton(button(SDL_MOUSEBUTTONDOWN), SDL_BUTTON_MMASK);
+    if (editor.selectedKey != key) {
+        std::fprintf(stderr, "the pointer did not pick the key at time %g\n", keyTime);
+        std::exit(1);
+    }
+    int step = 1;
+    const double time = medianTime(runs, [&] {
+        editor.onMouseMotion(motion(x + (step > 0), y + (step > 0), step, step));
+        drawFrame(editor);
+        step = -step;
+    });
+    editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
+    return time;
+}
+
+double frameTime(TimelineEditor& editor, const std::string& name, int runs) {
+    show(editor, name);
+    return medianTime(runs, [&] { drawFrame(editor); });
+}
+
+int doNothing(lua_State*) {
+    return 0;
+}
+
+// The interpreter's own cost for a file: the same state with math3d, the eight timeline
+// functions replaced by functions that do nothing.
+void runWithoutTimelineFunctions(const std::string& path) {
+    const std::uint32_t mark = ValueArena::instance().size();
+    lua_State* L = luaL_newstate();
+    register_math3d(L);
+    for (const char* name :
+         {"timeline3_begin", "timeline3_insert_x", "timeline3_insert_y", "timeline3_insert_z",
+          "timeline3_end", "timeline1_begin", "timeline1_push", "timeline1_end"}) {
+        lua_pushcfunction(L, doNothing);
+        lua_setglobal(L, name);
+    }
+    if (luaL_loadfile(L, path.c_str()) != 0 || lua_pcall(L, 0, 0, 0) != 0) {
+        std::fprintf(stderr, "%s\n", lua_tostring(L, -1));
+        std::exit(1);
+    }
+    lua_close(L);
+    // Nothing ended the block, so the values it made are still in the arena.
+    ValueArena::instance().resize(mark);
+}
+
+double loadTime(const std::string& path, int runs) {
+    return medianTime(
+        runs, [&] { runTimelineScript(path); }, [] { TimelineRegistry::instance().clear(); });
+}
+
+// Peak resident memory of a fresh process that only loads the file, in megabytes. The child
+// reads its own high-water mark: the rusage of a spawned child would also count the parent's
+// pages from before the exec.
+double loadPeakMegabytes(const std::string& path) {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    const std::string command = "'" + self + "' --load-only '" + path + "'";
+    std::FILE* child = popen(command.c_str(), "r");
+    if (!child) return -1;
+    double kilobytes = -1;
+    if (std::fscanf(child, "%lf", &kilobytes) != 1) kilobytes = -1;
+    if (pclose(child) != 0) return -1;
+    return kilobytes / 1024.0;
+}
+
+// The high-water mark of this process's resident memory, in kilobytes.
+long residentPeakKilobytes() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return -1;
+    char line[256];
+    long kilobytes = -1;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0) kilobytes = std::atol(line + 6);
+    }
+    std::fclose(status);
+    return kilobytes;
+}
+
+int loadOnly(const char* path) {
+    runTimelineScript(path);
+    const Timeline3* t = TimelineRegistry::instance().findTimeline3("bench");
+    if (!t || t->x.keys.size() != static_cast<std::size_t>(kBig)) return 1;
+    std::printf("%ld\n", residentPeakKilobytes());
+    return 0;
+}
+
+struct Target {
+    std::string text;
+    double value;
+    double limit;
+    bool below;  // the value must stay under the limit rather than at most reach it
+};
+
+void printFigure(const char* what, int keys, double ms, const char* reference, double ratio) {
+    std::printf("  %-6s %7d keys/channel %10.3f ms", what, keys, ms);
+    if (reference) std::printf("   %6.2f x %s", ratio, reference);
+    std::printf("\n");
+}
+
+int run() {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("tledit_bench." + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    TimelineRegistry& registry = TimelineRegistry::instance();
+    TimelineEditor editor;
+
+    // Every size once as a timeline and once as a file that the editor itself saved.
+    std::map<int, std::shared_ptr<Timeline3>> timelines;
+    std::map<int, std::string> files;
+    std::map<int, double> saveMs;
+    std::printf("tledit benchmark: medians of repeated runs, times in milliseconds\n");
+    for (int k : kSizes) {
+        timelines[k] = generateTimeline(k);
+        registry.clear();
+        registry.addTimeline3("bench", timelines[k]);
+        files[k] = (dir / ("bench_" + std::to_string(k) + ".lua")).string();
+        editor.fileName = files[k];
+        saveMs[k] = medianTime(k == kBig ? 5 : 9, [&] { editor.save(); });
+        std::printf("  file   %7d keys/channel %10.1f MB\n", k,
+                    static_cast<double>(std::filesystem::file_size(files[k])) / 1e6);
+    }
+
+    // Drag and frame: the default timeline and each generated one in the same registry.
+    registry.clear();
+    registry.addTimeline3("no_name", makeDefaultTimeline());
+    for (int k : kSizes) registry.addTimeline3("bench" + std::to_string(k), timelines[k]);
+    const int runs = 301;
+    const double dragDefault = dragTime(editor, "no_name", 100.0f, runs);
+    std::map<int, double> dragMs;
+    for (int k : kSizes) dragMs[k] = dragTime(editor, "bench" + std::to_string(k), 400.0f, runs);
+    const double frameDefault = frameTime(editor, "no_name", runs);
+    std::map<int, double> frameMs;
+    for (int k : kSizes) frameMs[k] = frameTime(editor, "bench" + std::to_string(k), runs);
+
+    std::printf("drag: one middle-drag motion event on a key and its frame, first view\n");
+    printFigure("drag", 2, dragDefault, nullptr, 0);
+    for (int k : kSizes) printFigure("drag", k, dragMs[k], "default", dragMs[k] / dragDefault);
+    std::printf("frame: drawing the timeline at the first view\n");
+    printFigure("frame", 2, frameDefault, nullptr, 0);
+    for (int k : kSizes) printFigure("frame", k, frameMs[k], "default", frameMs[k] / frameDefault);
+
+    // Load and save, the largest file against the interpreter's floor and the 10,000-key file.
+    registry.clear();
+    editor.currentName.clear();
+    const double floorMs = medianTime(5, [&] { runWithoutTimelineFunctions(files[kBig]); });
+    std::map<int, double> loadMs;
+    for (int k : kSizes) loadMs[k] = loadTime(files[k], k == kBig ? 5 : 9);
+    registry.clear();
+    std::printf("load: running the saved file (3 x keys/channel keys)\n");
+    printFigure("floor", kBig, floorMs, nullptr, 0);
+    for (int k : kSizes) {
+        printFigure("load", k, loadMs[k], "10,000", loadMs[k] / loadMs[kMedium]);
+    }
+    printFigure("load", kBig, loadMs[kBig], "floor", loadMs[kBig] / floorMs);
+    std::printf("save: writing the file with 's' (3 x keys/channel keys)\n");
+    for (int k : kSizes) {
+        printFigure("save", k, saveMs[k], "10,000", saveMs[k] / saveMs[kMedium]);
+    }
+    const double peak = loadPeakMegabytes(files[kBig]);
+    std::printf("memory: peak resident while loading 3 x %d keys: %.1f MB\n", kBig, peak);
+
+    const std::vector<Target> targets = {
+        {"drag, 100,000 keys: at most 3 x the default timeline", dragMs[kBig] / dragDefault, 3,
+         false},
+        {"frame, 100,000 keys: at most 3 x the default timeline", frameMs[kBig] / frameDefault, 3,
+         false},
+        {"load, 3 x 100,000 keys: at most 2 x the interpreter's floor", loadMs[kBig] / floorMs, 2,
+         false},
+        {"load, 3 x 100,000 keys: at most 12 x 3 x 10,000", loadMs[kBig] / loadMs[kMedium], 12,
+         false},
+        {"save, 3 x 100,000 keys: at most 12 x 3 x 10,000", saveMs[kBig] / saveMs[kMedium], 12,
+         false},
+        {"memory loading 3 x 100,000 keys: under 200 MB", peak, 200, true},
+    };
+    std::printf("targets:\n");
+    for (const Target& t : targets) {
+        const bool met = t.value >= 0 && (t.below ? t.value < t.limit : t.value <= t.limit);
+        std::printf("  %-60s %8.2f  %s\n", t.text.c_str(), t.value, met ? "met" : "not met");
+    }
+    std::filesystem::remove_all(dir);
+    return 0;
+}
+
+}  // namespace
+}  // namespace kvr::bench
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--load-only") == 0) {
+        return kvr::bench::loadOnly(argv[2]);
+    }
+    try {
+        return kvr::bench::run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}
