@@ -42,20 +42,29 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// The median time of one call of f over `runs` calls, after one call that is not counted;
-// prepare runs before each call, outside the time.
-double medianTime(
+// The times of `runs` calls of f, after one call that is not counted; prepare runs before each
+// call, outside the time.
+std::vector<double> times(
     int runs, const std::function<void()>& f, const std::function<void()>& prepare = [] {}) {
     prepare();
     f();
-    std::vector<double> times;
+    std::vector<double> result;
     for (int i = 0; i < runs; ++i) {
         prepare();
         const Clock::time_point start = Clock::now();
         f();
-        times.push_back(millisecondsSince(start));
+        result.push_back(millisecondsSince(start));
     }
-    return median(times);
+    return result;
+}
+
+double medianTime(
+    int runs, const std::function<void()>& f, const std::function<void()>& prepare = [] {}) {
+    return median(times(runs, f, prepare));
+}
+
+void append(std::vector<double>& to, const std::vector<double>& more) {
+    to.insert(to.end(), more.begin(), more.end());
 }
 
 // A frame counts until the drawing is done, not when its commands are queued.
@@ -92,7 +101,8 @@ void show(TimelineEditor& editor, const std::string& name) {
 
 // One middle-drag motion event and its frame, on the key of the x channel at the given time,
 // which the pointer picks as a user would. Moves go right-down and back so the key stays.
-double dragTime(TimelineEditor& editor, const std::string& name, float keyTime, int runs) {
+std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, float keyTime,
+                              int runs) {
     show(editor, name);
     const Timeline3& timeline = *editor.currentTimeline();
     const BezierKey* key = nullptr;
@@ -108,18 +118,18 @@ double dragTime(TimelineEditor& editor, const std::string& name, float keyTime, 
         std::exit(1);
     }
     int step = 1;
-    const double time = medianTime(runs, [&] {
+    const std::vector<double> result = times(runs, [&] {
         editor.onMouseMotion(motion(x + (step > 0), y + (step > 0), step, step));
         drawFrame(editor);
         step = -step;
     });
     editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
-    return time;
+    return result;
 }
 
-double frameTime(TimelineEditor& editor, const std::string& name, int runs) {
+std::vector<double> frameTimes(TimelineEditor& editor, const std::string& name, int runs) {
     show(editor, name);
-    return medianTime(runs, [&] { drawFrame(editor); });
+    return times(runs, [&] { drawFrame(editor); });
 }
 
 int doNothing(lua_State*) {
@@ -227,13 +237,27 @@ int run() {
     registry.clear();
     registry.addTimeline3("no_name", makeDefaultTimeline());
     for (int k : kSizes) registry.addTimeline3("bench" + std::to_string(k), timelines[k]);
-    const int runs = 301;
-    const double dragDefault = dragTime(editor, "no_name", 100.0f, runs);
-    std::map<int, double> dragMs;
-    for (int k : kSizes) dragMs[k] = dragTime(editor, "bench" + std::to_string(k), 400.0f, runs);
-    const double frameDefault = frameTime(editor, "no_name", runs);
-    std::map<int, double> frameMs;
-    for (int k : kSizes) frameMs[k] = frameTime(editor, "bench" + std::to_string(k), runs);
+    // In rounds that take turns, so that a slow spell of a shared machine falls on all sizes.
+    const int rounds = 10;
+    const int runs = 41;
+    std::vector<double> dragDefaultTimes, frameDefaultTimes;
+    std::map<int, std::vector<double>> dragTimesOf, frameTimesOf;
+    for (int round = 0; round < rounds; ++round) {
+        append(dragDefaultTimes, dragTimes(editor, "no_name", 100.0f, runs));
+        append(frameDefaultTimes, frameTimes(editor, "no_name", runs));
+        for (int k : kSizes) {
+            const std::string name = "bench" + std::to_string(k);
+            append(dragTimesOf[k], dragTimes(editor, name, 400.0f, runs));
+            append(frameTimesOf[k], frameTimes(editor, name, runs));
+        }
+    }
+    const double dragDefault = median(dragDefaultTimes);
+    const double frameDefault = median(frameDefaultTimes);
+    std::map<int, double> dragMs, frameMs;
+    for (int k : kSizes) {
+        dragMs[k] = median(dragTimesOf[k]);
+        frameMs[k] = median(frameTimesOf[k]);
+    }
 
     std::printf("drag: one middle-drag motion event on a key and its frame, first view\n");
     printFigure("drag", 2, dragDefault, nullptr, 0);

@@ -181,8 +181,16 @@ bool Channel::appendPairRuns(std::size_t firstPair, std::size_t endPair, std::ve
         starts.push_back(runBegin - base);
         const float start = keys[i].point.x;
         const float end = keys[i + 1].point.x;
+        // Among keys in time order, every time from this pair's start up to (not including) its
+        // end brackets to this pair, so the search of curvePoint can be skipped there; the ends
+        // of the channel keep their own rule.
+        const bool ownPair = keysInOrder_ && start < end;
+        const float first = keys.front().point.x;
+        const float last = keys.back().point.x;
         for (float x = start; x <= end;) {
-            const Point2 p = curvePoint(x);
+            const Point2 p = ownPair && x < end && x > first && x < last
+                                 ? segmentPoint(keys[i], keys[i + 1], x)
+                                 : curvePoint(x);
             // Negated so that a NaN x counts as leaving the span.
             if (!(p.x >= start && p.x <= end)) contained = false;
             out.push_back(p);
@@ -234,8 +242,10 @@ Point2 Channel::curvePoint(float t) const {
     // keys[0] passes point.x <= t and keys[last] fails it, so the search ends between two
     // adjacent keys even when the editor has dragged keys out of order.
     const std::size_t right = partitionPoint(t);
-    const BezierKey& l = keys[right - 1];
-    const BezierKey& r = keys[right];
+    return segmentPoint(keys[right - 1], keys[right], t);
+}
+
+Point2 Channel::segmentPoint(const BezierKey& l, const BezierKey& r, float t) {
     const float width = r.point.x - l.point.x;
 
     const bool outFlat = isDegenerate(l.outHandle, l.point);

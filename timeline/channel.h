@@ -48,6 +48,9 @@ public:
 
 private:
     std::size_t partitionPoint(float t) const;
+    // The point at time t of the segment from l to r, by which of their facing handles are
+    // degenerate.
+    static Point2 segmentPoint(const BezierKey& l, const BezierKey& r, float t);
     void insertSorted(const BezierKey& key);
     // Appends the samples of the pairs (i, i + 1) for i in [firstPair, endPair), each pair's
     // run sorted on its own, and records where each run starts (relative to out's old size,

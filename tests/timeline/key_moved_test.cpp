@@ -29,12 +29,34 @@ namespace {
     return ::testing::AssertionSuccess();
 }
 
+// The sample table as its definition reads, with none of the shortcuts: each pair stepped in
+// array order through curvePoint, then one stable sort by time (NaN last).
+std::vector<Point2> plainSamples(const Channel& channel) {
+    const std::vector<BezierKey>& keys = channel.keys;
+    if (keys.size() == 1) return {keys[0].point};
+    std::vector<Point2> out;
+    for (std::size_t i = 0; i + 1 < keys.size(); ++i) {
+        for (float x = keys[i].point.x; x <= keys[i + 1].point.x;) {
+            out.push_back(channel.curvePoint(x));
+            const float next = x + channel.step;
+            if (!(next > x)) break;
+            x = next;
+        }
+    }
+    std::stable_sort(out.begin(), out.end(), [](const Point2& a, const Point2& b) {
+        return a.x < b.x || (b.x != b.x && a.x == a.x);
+    });
+    return out;
+}
+
 ::testing::AssertionResult matchesFullRebuild(const Channel& channel) {
     Channel fresh = channel;
     fresh.rebuild();
     if (fresh.keysInOrder() != channel.keysInOrder()) {
         return ::testing::AssertionFailure() << "key order flag differs";
     }
+    const ::testing::AssertionResult rebuilt = sameSamples(fresh.samples, plainSamples(channel));
+    if (!rebuilt) return ::testing::AssertionFailure() << "rebuild: " << rebuilt.message();
     return sameSamples(channel.samples, fresh.samples);
 }
 
