@@ -58,11 +58,6 @@ std::vector<double> times(
     return result;
 }
 
-double medianTime(
-    int runs, const std::function<void()>& f, const std::function<void()>& prepare = [] {}) {
-    return median(times(runs, f, prepare));
-}
-
 void append(std::vector<double>& to, const std::vector<double>& more) {
     to.insert(to.end(), more.begin(), more.end());
 }
@@ -157,8 +152,8 @@ void runWithoutTimelineFunctions(const std::string& path) {
     ValueArena::instance().resize(mark);
 }
 
-double loadTime(const std::string& path, int runs) {
-    return medianTime(
+std::vector<double> loadTimes(const std::string& path, int runs) {
+    return times(
         runs, [&] { runTimelineScript(path); }, [] { TimelineRegistry::instance().clear(); });
 }
 
@@ -217,18 +212,31 @@ int run() {
     TimelineRegistry& registry = TimelineRegistry::instance();
     TimelineEditor editor;
 
-    // Every size once as a timeline and once as a file that the editor itself saved.
+    // Every size once as a timeline and once as a file that the editor itself saved. Sizes
+    // take turns in rounds, here and below, so that a slow spell of a shared machine falls on
+    // all of them rather than on one.
     std::map<int, std::shared_ptr<Timeline3>> timelines;
     std::map<int, std::string> files;
+    for (int k : kSizes) {
+        timelines[k] = generateTimeline(k);
+        files[k] = (dir / ("bench_" + std::to_string(k) + ".lua")).string();
+    }
+    std::map<int, std::vector<double>> saveTimes;
+    for (int round = 0; round < 5; ++round) {
+        for (int k : kSizes) {
+            const auto prepare = [&] {
+                registry.clear();
+                registry.addTimeline3("bench", timelines[k]);
+                editor.fileName = files[k];
+            };
+            append(saveTimes[k], times(
+                                     k == kBig ? 1 : 3, [&] { editor.save(); }, prepare));
+        }
+    }
     std::map<int, double> saveMs;
     std::printf("tledit benchmark: medians of repeated runs, times in milliseconds\n");
     for (int k : kSizes) {
-        timelines[k] = generateTimeline(k);
-        registry.clear();
-        registry.addTimeline3("bench", timelines[k]);
-        files[k] = (dir / ("bench_" + std::to_string(k) + ".lua")).string();
-        editor.fileName = files[k];
-        saveMs[k] = medianTime(k == kBig ? 5 : 9, [&] { editor.save(); });
+        saveMs[k] = median(saveTimes[k]);
         std::printf("  file   %7d keys/channel %10.1f MB\n", k,
                     static_cast<double>(std::filesystem::file_size(files[k])) / 1e6);
     }
@@ -237,7 +245,6 @@ int run() {
     registry.clear();
     registry.addTimeline3("no_name", makeDefaultTimeline());
     for (int k : kSizes) registry.addTimeline3("bench" + std::to_string(k), timelines[k]);
-    // In rounds that take turns, so that a slow spell of a shared machine falls on all sizes.
     const int rounds = 10;
     const int runs = 41;
     std::vector<double> dragDefaultTimes, frameDefaultTimes;
@@ -269,10 +276,16 @@ int run() {
     // Load and save, the largest file against the interpreter's floor and the 10,000-key file.
     registry.clear();
     editor.currentName.clear();
-    const double floorMs = medianTime(5, [&] { runWithoutTimelineFunctions(files[kBig]); });
-    std::map<int, double> loadMs;
-    for (int k : kSizes) loadMs[k] = loadTime(files[k], k == kBig ? 5 : 9);
+    std::vector<double> floorTimes;
+    std::map<int, std::vector<double>> loadSamples;
+    for (int round = 0; round < 5; ++round) {
+        append(floorTimes, times(1, [&] { runWithoutTimelineFunctions(files[kBig]); }));
+        for (int k : kSizes) append(loadSamples[k], loadTimes(files[k], k == kBig ? 1 : 3));
+    }
     registry.clear();
+    const double floorMs = median(floorTimes);
+    std::map<int, double> loadMs;
+    for (int k : kSizes) loadMs[k] = median(loadSamples[k]);
     std::printf("load: running the saved file (3 x keys/channel keys)\n");
     printFigure("floor", kBig, floorMs, nullptr, 0);
     for (int k : kSizes) {
