@@ -1,4 +1,4 @@
-// Tests of what a runaway script runs into: the instruction budget, the memory cap, the arena's.
+// Tests of what a runaway script runs into: the instruction budget and the memory caps.
 #include <cstring>
 #include <limits>
 #include <vector>
