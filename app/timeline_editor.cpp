@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 #include "script/timeline_script.h"
 #include "timeline/error.h"
 #include "timeline/timeline_registry.h"
@@ -24,13 +26,14 @@ void applyGlState(int width, int height) {
     glViewport(0, 0, width, height);
 }
 
+// A name is taken when anything stands there: a file this user cannot read, or a link whose
+// target is missing, would otherwise be chosen and then overwritten by the first save.
 std::string firstFreeFileName() {
     for (unsigned long n = 0;; ++n) {
         char name[64];
         std::snprintf(name, sizeof name, "tl3_%03lu.lua", n);
-        std::FILE* file = std::fopen(name, "r");
-        if (!file) return name;
-        std::fclose(file);
+        struct stat entry;
+        if (lstat(name, &entry) != 0) return name;
     }
 }
 

@@ -1,5 +1,6 @@
 // The editor as users start it: its first frame, resizing, quitting, start-up failure, file name.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_session.h"
@@ -86,13 +87,15 @@ TEST(EditorProcess, RedrawsWhatAnotherWindowUncovers) {
 TEST(EditorProcess, ChoosesTheFirstFreeFileNameAndWritesNothingUntilSaved) {
     TempDir dir;
     writeFile(dir.file("tl3_000.lua"), "");
-    writeFile(dir.file("tl3_001.lua"), "");
+    // A link to a missing file still takes its name: saving there would write through it.
+    ASSERT_EQ(symlink("elsewhere.lua", dir.file("tl3_001.lua").c_str()), 0);
     EditorProcess editor(dir.path(), {"ignored-one.lua", "ignored-two.lua"});
     ASSERT_TRUE(editor.waitForWindow());
     EXPECT_FALSE(fileExists(dir.file("tl3_002.lua")));
     editor.key("s");
     EXPECT_TRUE(waitUntil([&] { return fileExists(dir.file("tl3_002.lua")); }));
     EXPECT_EQ(readFile(dir.file("tl3_000.lua")), "");
+    EXPECT_FALSE(fileExists(dir.file("elsewhere.lua")));
     editor.key("Escape");
     EXPECT_EQ(editor.waitForExit(), 0);
     EXPECT_EQ(readFile(dir.file("tl3_002.lua")).rfind("timeline3_begin(\"no_name\")\n", 0), 0u);
