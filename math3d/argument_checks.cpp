@@ -2,10 +2,12 @@
 #include "math3d/argument_checks.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 
 #include "math3d/math3d.h"
 #include "math3d/value_arena.h"
+#include "timeline/error.h"
 
 namespace kvr::math3d {
 
@@ -40,9 +42,15 @@ float toFloat(lua_State* L, int index) {
     return static_cast<float>(number);
 }
 
-float* newValue(std::size_t floats) {
-    return static_cast<float*>(
-        ValueArena::instance().allocate(static_cast<std::uint32_t>(floats * sizeof(float))));
+float* newValue(lua_State* L, std::size_t floats) {
+    char refusal[512];
+    try {
+        return static_cast<float*>(
+            ValueArena::instance().allocate(static_cast<std::uint32_t>(floats * sizeof(float))));
+    } catch (const Error& e) {
+        std::snprintf(refusal, sizeof refusal, "%s", e.what());
+    }
+    raise_math3d_error(L, refusal);
 }
 
 }  // namespace kvr::math3d

@@ -27,8 +27,9 @@ float* toValue(lua_State* L, int index, std::size_t floats, const char* message)
 // The number at index narrowed to float; anything that is not a number reads as 0.
 float toFloat(lua_State* L, int index);
 
-// A fresh value of the given number of floats from the process-wide arena.
-float* newValue(std::size_t floats);
+// A fresh value of the given number of floats from the process-wide arena. An arena that
+// refuses is reported like a bad call, with the script's file and line.
+float* newValue(lua_State* L, std::size_t floats);
 
 // Pushes a value as the light userdata scripts hold; returns the result count, 1.
 inline int pushValue(lua_State* L, float* value) {

@@ -18,7 +18,7 @@ template <int N>
 int newMatrix(lua_State* L) {
     SquareMatrix<N> m = SquareMatrix<N>::identity();
     if (lua_gettop(L) == 1) m = SquareMatrix<N>::load(toValue(L, 1, N * N, msg::ArgUserdata));
-    float* value = newValue(N * N);
+    float* value = newValue(L, N * N);
     m.store(value);
     return pushValue(L, value);
 }
@@ -29,7 +29,7 @@ int multiply(lua_State* L) {
     checkKinds(L, isValue(L, 1) && isValue(L, 2), msg::BothUserdata);
     const SquareMatrix<N> a = SquareMatrix<N>::load(toValue(L, 1, N * N, msg::BothUserdata));
     const SquareMatrix<N> b = SquareMatrix<N>::load(toValue(L, 2, N * N, msg::BothUserdata));
-    float* value = newValue(N * N);
+    float* value = newValue(L, N * N);
     (a * b).store(value);
     return pushValue(L, value);
 }
@@ -46,7 +46,7 @@ int multiplyVector(lua_State* L) {
         for (int k = 0; k < N; ++k) sum += m.at(r, k) * v[k];
         product[r] = sum;
     }
-    float* value = newValue(N);
+    float* value = newValue(L, N);
     for (int r = 0; r < N; ++r) value[r] = product[r];
     return pushValue(L, value);
 }

@@ -68,7 +68,11 @@ void ValueArena::reserve(std::uint32_t n) {
 void ValueArena::resize(std::uint32_t n) {
     // Rounding keeps every later value aligned for floats.
     const std::uint64_t rounded = (std::uint64_t{n} + 3) & ~std::uint64_t{3};
-    if (rounded >= countLimit) refuse("resize", n, "the count is 2^31 or more");
+    if (rounded >= countLimit) {
+        refuse("resize", n,
+               rounded == n ? "the count is 2^31 or more"
+                            : "the count rounded up to a multiple of 4 is 2^31 or more");
+    }
     if (capacity_ >= rounded) {
         size_ = static_cast<std::uint32_t>(rounded);
         return;

@@ -17,7 +17,7 @@ namespace msg = message;
 
 template <int Stored>
 int pushNew(lua_State* L, const float (&components)[4]) {
-    float* value = newValue(Stored);
+    float* value = newValue(L, Stored);
     for (int i = 0; i < Stored; ++i) value[i] = components[i];
     return pushValue(L, value);
 }

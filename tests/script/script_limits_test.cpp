@@ -156,6 +156,16 @@ TEST_F(ScriptLimitsTest, ArenaBlocksPastTheStorageLimitAreRefused) {
         << error;
     EXPECT_LE(arena.storage(), limit);
     EXPECT_EQ(registry().timelines3.count("kept"), 1u);
+
+    // A value that needs a new block is refused the same way, at the line that made it.
+    const std::string valueError =
+        errorOf([] { run("math3d.resize(math3d.capacity())\nlocal v = vector3.new(1, 2, 3)\n"); });
+    EXPECT_EQ(valueError.rfind("lua::math3d error at new file:=limits line:2  value arena: "
+                               "allocation of 12 bytes refused: the arena would hold more than ",
+                               0),
+              0u)
+        << valueError;
+    EXPECT_EQ(valueError.back(), '\n');
 }
 
 const std::string kTooLarge = "script stopped: its timelines would take more than 24000 bytes";
