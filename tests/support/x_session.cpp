@@ -162,6 +162,9 @@ EditorProcess::~EditorProcess() {
     }
 }
 
+// What SDL says when the X server refuses a connection.
+const char* const kRefusedConnection = "Couldn't open X11 display";
+
 bool EditorProcess::waitForWindow() {
     // SDL may open and close a window or two before the one it keeps; take the window that
     // shows the first frame, which is drawn before the loop waits for events.
@@ -249,8 +252,14 @@ void EditorProcess::drag(int button, int x0, int y0, int x1, int y1, int steps) 
 
 int EditorProcess::waitForExit(std::chrono::milliseconds timeout) {
     if (pid_ <= 0) return status_;
-    waitUntil([&] { return !running(); }, timeout);
-    return running() ? -1 : status_;
+    // An editor that ended because Xvfb refused its connection never ran: start it again.
+    for (int restarts = 0;; ++restarts) {
+        waitUntil([&] { return !running(); }, timeout);
+        if (running()) return -1;
+        if (status_ != 1 || standardOutput() != kRefusedConnection || restarts == 5) break;
+        start();
+    }
+    return status_;
 }
 
 bool EditorProcess::running() {
