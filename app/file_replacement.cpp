@@ -1,4 +1,4 @@
-// Replacing a file's contents atomically: temporary file, sync, rename.
+// Replacing a file's contents atomically where it can be: temporary file, sync, rename.
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -62,6 +62,30 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
+// For what cannot be replaced by a rename: a device or pipe is written to, and a file with other
+// hard links is rewritten so that every link sees the new text. Not atomic, as opening the file
+// for writing never is.
+bool writeInPlace(const std::string& target, bool regular,
+                  const std::function<bool(const TextSink&)>& write, std::string& reason) {
+    // Without O_NONBLOCK a pipe that nobody reads would hold the editor until somebody does.
+    int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const TextSink toFile = [fd](std::string_view piece) { return writeAll(fd, piece); };
+    bool ok = write(toFile) && (!regular || fsync(fd) == 0);
+    int savedErrno = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) reason = std::strerror(savedErrno);
+    return ok;
+}
+
 }  // namespace
 
 bool replaceFileContents(const std::string& path, const std::string& text, std::string& reason) {
@@ -72,6 +96,20 @@ bool replaceFileContents(const std::string& path, const std::string& text, std::
 bool replaceFileContents(const std::string& path, const std::function<bool(const TextSink&)>& write,
                          std::string& reason) {
     const std::string target = resolveTarget(path);
+    struct stat existing;
+    const bool exists = stat(target.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode);
+    if (exists) {
+        // A file the user may not write stays as it is, as it would for a plain open for writing;
+        // a rename beside it would otherwise replace it.
+        if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+            reason = std::strerror(errno);
+            return false;
+        }
+        if (!S_ISREG(existing.st_mode) || existing.st_nlink > 1) {
+            return writeInPlace(target, S_ISREG(existing.st_mode), write, reason);
+        }
+    }
+
     const std::string directory = directoryOf(target);
     const std::size_t slash = target.rfind('/');
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -79,11 +117,23 @@ bool replaceFileContents(const std::string& path, const std::function<bool(const
 
     int fd = mkstemp(&temporary[0]);
     if (fd < 0) {
+        // A file the user may write in a directory they may not: only writing in place can save.
+        if (exists && (errno == EACCES || errno == EPERM)) {
+            return writeInPlace(target, true, write, reason);
+        }
         reason = std::strerror(errno);
         return false;
     }
     const TextSink toFile = [fd](std::string_view piece) { return writeAll(fd, piece); };
-    bool ok = write(toFile) && fchmod(fd, permissionsFor(target)) == 0 && fsync(fd) == 0;
+    bool ok = write(toFile) && fchmod(fd, permissionsFor(target)) == 0;
+    if (ok && exists && (existing.st_uid != geteuid() || existing.st_gid != getegid())) {
+        // Keep the owner and group where allowed (always for root). A user who may not give
+        // the file away keeps at least its group if they can, and else saves it as their own.
+        if (fchown(fd, existing.st_uid, existing.st_gid) != 0 &&
+            fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+        }
+    }
+    ok = ok && fsync(fd) == 0;
     int savedErrno = errno;
     if (close(fd) != 0 && ok) {
         ok = false;

@@ -1,4 +1,5 @@
-// Writing timelines back as a Lua script of timeline3_begin ... timeline3_end blocks.
+// Writing timelines back as a Lua script of timeline3_begin ... timeline3_end blocks, then
+// timeline1_begin ... timeline1_end blocks.
 #include "app/timeline_writer.h"
 
 #include <charconv>
@@ -27,11 +28,39 @@ constexpr std::size_t kGroupConstants = (std::size_t{1} << 15) - 64;
 // snprintf.
 constexpr double kHundredthsRange = 1e17;
 
-const std::string kBegin = "timeline3_begin";
-const std::string kEnd = "timeline3_end";
+const std::string kBegin3 = "timeline3_begin";
+const std::string kEnd3 = "timeline3_end";
+const std::string kBegin1 = "timeline1_begin";
+const std::string kEnd1 = "timeline1_end";
 const std::string kVector2 = "vector2";
 const std::string kNew = "new";
-const std::string kInsert[] = {"timeline3_insert_x", "timeline3_insert_y", "timeline3_insert_z"};
+// The key functions, by the index a block gives its channels.
+const std::string kInsert[] = {"timeline3_insert_x", "timeline3_insert_y", "timeline3_insert_z",
+                               "timeline1_push"};
+
+// One block of the file: a three-channel timeline, or a one-channel one. One-channel timelines
+// are not shown, but they are written too: the file is the user's, and a game may read them.
+struct Block {
+    const std::string& name;
+    const std::string& begin;
+    const std::string& end;
+    const Channel* channels[3];
+    int channelCount;
+    int firstInsert;  // kInsert index of the first channel's key function
+};
+
+// Visits the three-channel timelines, then the one-channel ones, each in name order; stops
+// (and returns false) as soon as visit does.
+template <typename Visit>
+bool forEachBlock(const TimelineRegistry& registry, Visit&& visit) {
+    for (const auto& [name, t] : registry.timelines3) {
+        if (!visit(Block{name, kBegin3, kEnd3, {&t->x, &t->y, &t->z}, 3, 0})) return false;
+    }
+    for (const auto& [name, t] : registry.timelines1) {
+        if (!visit(Block{name, kBegin1, kEnd1, {&t->channel}, 1, 3})) return false;
+    }
+    return true;
+}
 
 // Appends what "%.2f" prints for the value (unless out is null) and notes its constant. A
 // float times 100 is exact in a double, and rounding that to an integer with ties to even is
@@ -105,11 +134,11 @@ void appendKeyLine(std::string* out, int channel, const BezierKey& key, LineCons
     constants.addString(kNew);
 }
 
-void blockConstants(const std::string& name, LineConstants& constants) {
+void blockConstants(const Block& block, LineConstants& constants) {
     constants.clear();
-    constants.addString(kBegin);
-    constants.addString(name);
-    constants.addString(kEnd);
+    constants.addString(block.begin);
+    constants.addString(block.name);
+    constants.addString(block.end);
 }
 
 // Names are written as they are unless they hold bytes that would end or break the string
@@ -141,30 +170,27 @@ bool fitsInOneFunction(const TimelineRegistry& registry, std::size_t keyCount) {
     // Six numbers a key, barring non-finite ones, and the count stops one past the limit.
     ConstantTable chunk(kLuaConstantLimit, 6 * keyCount + 1);
     LineConstants line;
-    for (const auto& [name, timeline] : registry.timelines3) {
-        blockConstants(name, line);
+    return forEachBlock(registry, [&](const Block& block) {
+        blockConstants(block, line);
         if (!chunk.tryAdd(line)) return false;
-        int c = 0;
-        for (const Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
-            for (const BezierKey& key : channel->keys) {
-                appendKeyLine(nullptr, c, key, line);
+        for (int c = 0; c < block.channelCount; ++c) {
+            for (const BezierKey& key : block.channels[c]->keys) {
+                appendKeyLine(nullptr, block.firstInsert + c, key, line);
                 if (!chunk.tryAdd(line)) return false;
             }
-            ++c;
         }
-    }
-    return true;
+        return true;
+    });
 }
 
 // Whether the begin and end lines alone fit in the chunk, leaving the key lines to functions.
 bool blockLinesFit(const TimelineRegistry& registry) {
     ConstantTable chunk(kLuaConstantLimit);
     LineConstants line;
-    for (const auto& entry : registry.timelines3) {
-        blockConstants(entry.first, line);
-        if (!chunk.tryAdd(line)) return false;
-    }
-    return true;
+    return forEachBlock(registry, [&](const Block& block) {
+        blockConstants(block, line);
+        return chunk.tryAdd(line);
+    });
 }
 
 // Writes the chunk line by line into a buffer that goes to the sink whenever it passes a
@@ -188,28 +214,30 @@ public:
         buffer_.reserve(kFlushSize + kFlushSize / 8);
     }
 
-    void beginBlock(const std::string& name) {
+    void beginBlock(const Block& block) {
         const std::size_t start = startBlockLine();
-        buffer_ += "timeline3_begin(";
-        appendQuotedName(buffer_, name);
+        buffer_ += block.begin;
+        buffer_ += '(';
+        appendQuotedName(buffer_, block.name);
         buffer_ += ")\n";
         constants_.clear();
-        constants_.addString(kBegin);
-        constants_.addString(name);
+        constants_.addString(block.begin);
+        constants_.addString(block.name);
         if (!blockLinesInChunk_) placeInFunction(start);
     }
 
-    void key(int channel, const BezierKey& key) {
+    void key(int insert, const BezierKey& key) {
         const std::size_t start = startLine();
-        appendKeyLine(&buffer_, channel, key, constants_);
+        appendKeyLine(&buffer_, insert, key, constants_);
         if (split_) placeInFunction(start);
     }
 
-    void endBlock() {
+    void endBlock(const Block& block) {
         const std::size_t start = startBlockLine();
-        buffer_ += "timeline3_end()\n\n";
+        buffer_ += block.end;
+        buffer_ += "()\n\n";
         constants_.clear();
-        constants_.addString(kEnd);
+        constants_.addString(block.end);
         if (!blockLinesInChunk_) placeInFunction(start);
     }
 
@@ -290,10 +318,10 @@ private:
 
 std::size_t countKeys(const TimelineRegistry& registry) {
     std::size_t keys = 0;
-    for (const auto& entry : registry.timelines3) {
-        const Timeline3& t = *entry.second;
-        keys += t.x.keys.size() + t.y.keys.size() + t.z.keys.size();
-    }
+    forEachBlock(registry, [&](const Block& block) {
+        for (int c = 0; c < block.channelCount; ++c) keys += block.channels[c]->keys.size();
+        return true;
+    });
     return keys;
 }
 
@@ -310,22 +338,24 @@ bool writeTimelines(const TimelineRegistry& registry, const TextSink& sink) {
     const std::size_t keyCount = countKeys(registry);
     const bool split = !fitsInOneFunction(registry, keyCount);
     ChunkWriter writer(sink, split, !split || blockLinesFit(registry));
-    for (const auto& [name, timeline] : registry.timelines3) {
-        writer.beginBlock(name);
-        int c = 0;
-        for (const Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
-            for (const BezierKey& key : channel->keys) writer.key(c, key);
-            ++c;
+    forEachBlock(registry, [&](const Block& block) {
+        writer.beginBlock(block);
+        for (int c = 0; c < block.channelCount; ++c) {
+            for (const BezierKey& key : block.channels[c]->keys) {
+                writer.key(block.firstInsert + c, key);
+            }
         }
-        writer.endBlock();
-    }
+        writer.endBlock(block);
+        return true;
+    });
     return writer.finish();
 }
 
 std::string formatTimelines(const TimelineRegistry& registry) {
     std::string out;
     // Key lines of ordinary values run to about 120 bytes.
-    out.reserve(countKeys(registry) * 128 + registry.timelines3.size() * 64);
+    out.reserve(countKeys(registry) * 128 +
+                (registry.timelines3.size() + registry.timelines1.size()) * 64);
     writeTimelines(registry, [&](std::string_view piece) {
         out += piece;
         return true;

@@ -18,6 +18,8 @@
 namespace {
 
 using kvr::Channel;
+using kvr::Timeline1;
+using kvr::Timeline3;
 using kvr::TimelineRegistry;
 
 // Low enough that runaway inputs end in milliseconds; a script within them can still build some
@@ -73,6 +75,23 @@ void compareChannels(const Channel& first, const Channel& second, const std::str
     }
 }
 
+// The same names in the same order, and each pair of timelines alike by compare.
+template <typename Map, typename Compare>
+void compareTimelines(const Map& first, const Map& second, const std::string& saved,
+                      Compare compare) {
+    if (second.size() != first.size()) {
+        fail(std::to_string(first.size()) + " timelines became " + std::to_string(second.size()),
+             saved);
+    }
+    auto it = second.begin();
+    for (const auto& [name, timeline] : first) {
+        if (it->first != name)
+            fail("timeline \"" + name + "\" became \"" + it->first + "\"", saved);
+        compare(*timeline, *it->second, name);
+        ++it;
+    }
+}
+
 // Every run starts as a fresh editor would: no timelines and an empty arena.
 void startAfresh() {
     TimelineRegistry::instance().clear();
@@ -102,6 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Keep what the first load built: the registry is the one the reload fills.
     TimelineRegistry first;
     first.timelines3 = TimelineRegistry::instance().timelines3;
+    first.timelines1 = TimelineRegistry::instance().timelines1;
     const std::string saved = kvr::formatTimelines(first);
 
     startAfresh();
@@ -113,20 +133,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const TimelineRegistry& second = TimelineRegistry::instance();
-    if (second.timelines3.size() != first.timelines3.size()) {
-        fail(std::to_string(first.timelines3.size()) + " timelines became " +
-                 std::to_string(second.timelines3.size()),
-             saved);
-    }
-    auto it = second.timelines3.begin();
-    for (const auto& [name, timeline] : first.timelines3) {
-        if (it->first != name)
-            fail("timeline \"" + name + "\" became \"" + it->first + "\"", saved);
-        compareChannels(timeline->x, it->second->x, name + " x", saved);
-        compareChannels(timeline->y, it->second->y, name + " y", saved);
-        compareChannels(timeline->z, it->second->z, name + " z", saved);
-        ++it;
-    }
+    compareTimelines(first.timelines3, second.timelines3, saved,
+                     [&](const Timeline3& a, const Timeline3& b, const std::string& name) {
+                         compareChannels(a.x, b.x, name + " x", saved);
+                         compareChannels(a.y, b.y, name + " y", saved);
+                         compareChannels(a.z, b.z, name + " z", saved);
+                     });
+    compareTimelines(first.timelines1, second.timelines1, saved,
+                     [&](const Timeline1& a, const Timeline1& b, const std::string& name) {
+                         compareChannels(a.channel, b.channel, name, saved);
+                     });
     startAfresh();
     return 0;
 }

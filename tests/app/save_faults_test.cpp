@@ -1,12 +1,17 @@
-// Saves that fail part-way or at the end: the old file stays as it was and the editor goes on.
+// Saves that fail part-way or at the end: the old file stays as it was and the editor goes on;
+// and targets a rename cannot simply replace.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <set>
+#include <thread>
 
+#include "app/timeline_writer.h"
 #include "tests/app/editor_fixture.h"
 #include "tests/support/x_session.h"
 
@@ -105,6 +110,108 @@ TEST(SaveFaultProcess, AFileSizeLimitFailsTheSaveWithoutEndingTheEditor) {
     }
     EXPECT_EQ(readFile(dir.file("old.lua")), old);
     EXPECT_EQ(entriesOf(dir.path()), before);
+}
+
+TEST(SaveTarget, HardLinksAndPipesAreWrittenInPlace) {
+    TempDir dir;
+    std::string reason;
+    // A rename would cut the file off from its other link.
+    writeFile(dir.file("a.lua"), "old\n");
+    ASSERT_EQ(link(dir.file("a.lua").c_str(), dir.file("b.lua").c_str()), 0);
+    const ino_t inode = inodeOf(dir.file("a.lua"));
+    ASSERT_TRUE(replaceFileContents(dir.file("a.lua"), "new\n", reason)) << reason;
+    EXPECT_EQ(readFile(dir.file("b.lua")), "new\n");
+    EXPECT_EQ(inodeOf(dir.file("a.lua")), inode);
+
+    // A pipe nobody reads refuses at once instead of holding the editor.
+    const std::string pipe = dir.file("pipe.lua");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_FALSE(replaceFileContents(pipe, "text\n", reason));
+    EXPECT_EQ(reason, "No such device or address");
+
+    // One that is read gets the text and stays a pipe.
+    std::string received;
+    std::thread reader([&] {
+        const int fd = open(pipe.c_str(), O_RDONLY);
+        char buffer[256];
+        for (ssize_t n; fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0;) {
+            received.append(buffer, static_cast<std::size_t>(n));
+        }
+        if (fd >= 0) close(fd);
+    });
+    bool saved = false;
+    // The reader may not have opened its end yet.
+    for (int attempt = 0; attempt < 500 && !saved; ++attempt) {
+        saved = replaceFileContents(pipe, "text\n", reason);
+        if (!saved) usleep(10000);
+    }
+    reader.join();
+    EXPECT_TRUE(saved) << reason;
+    EXPECT_EQ(received, "text\n");
+    struct stat st;
+    ASSERT_EQ(lstat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// Saves as a user without root's rights, in a child process: "<ok> <reason>" per save.
+std::string saveAsOrdinaryUser(const std::vector<std::string>& paths) {
+    int fds[2];
+    if (pipe(fds) != 0) return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(1);
+        std::string out;
+        for (const std::string& path : paths) {
+            std::string reason;
+            out += replaceFileContents(path, "new\n", reason) ? "1 " : "0 ";
+            out += reason + ";";
+        }
+        const ssize_t n = write(fds[1], out.data(), out.size());
+        _exit(n == static_cast<ssize_t>(out.size()) ? 0 : 1);
+    }
+    close(fds[1]);
+    std::string out;
+    char buffer[256];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, n);
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? out : "child failed";
+}
+
+TEST(SaveTarget, PermissionsDecideAsForAPlainWrite) {
+    TempDir dir;
+    // Anyone may enter and write the directory, so only the file's own mode protects it.
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    writeFile(dir.file("read-only.lua"), "old\n");
+    ASSERT_EQ(chmod(dir.file("read-only.lua").c_str(), 0444), 0);
+    // A file anyone may write, in a directory nobody but root may add to.
+    ASSERT_EQ(mkdir(dir.file("closed").c_str(), 0777), 0);
+    writeFile(dir.file("closed/shared.lua"), "old\n");
+    ASSERT_EQ(chmod(dir.file("closed/shared.lua").c_str(), 0666), 0);
+    ASSERT_EQ(chmod(dir.file("closed").c_str(), 0555), 0);
+
+    EXPECT_EQ(saveAsOrdinaryUser({dir.file("read-only.lua"), dir.file("closed/shared.lua")}),
+              "0 Permission denied;1 ;");
+    EXPECT_EQ(readFile(dir.file("read-only.lua")), "old\n");
+    EXPECT_EQ(readFile(dir.file("closed/shared.lua")), "new\n");
+    ASSERT_EQ(chmod(dir.file("closed").c_str(), 0755), 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("closed")),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    // Root saving another user's file leaves it theirs.
+    if (geteuid() == 0) {
+        writeFile(dir.file("theirs.lua"), "old\n");
+        ASSERT_EQ(chown(dir.file("theirs.lua").c_str(), 65534, 65534), 0);
+        std::string reason;
+        ASSERT_TRUE(replaceFileContents(dir.file("theirs.lua"), "new\n", reason)) << reason;
+        struct stat st;
+        ASSERT_EQ(stat(dir.file("theirs.lua").c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
 }
 
 }  // namespace

@@ -32,26 +32,27 @@ std::string saveAndQuit(EditorProcess& editor, const std::string& file) {
 
 TEST(TimelineFileEndToEnd, AWrittenFileLoadsAndSavesToTheSameBytes) {
     TempDir dir;
-    // One-channel timelines are loaded but not written back.
-    writeFile(dir.file("arm.lua"), std::string(kWrittenForm) +
-                                       "timeline1_begin(\"fade\")\n"
-                                       "timeline1_push(vector2.new(0, 1))\ntimeline1_end()\n");
+    // One-channel timelines are not shown, but they are written back after the others.
+    const std::string fade =
+        "timeline1_begin(\"fade\")\n"
+        "timeline1_push(vector2.new(0.00, 1.00), vector2.new(0.00, 1.00), vector2.new(0.00, "
+        "1.00))\n"
+        "timeline1_end()\n\n";
+    writeFile(dir.file("arm.lua"),
+              "timeline1_begin(\"fade\")\n"
+              "timeline1_push(vector2.new(0, 1))\ntimeline1_end()\n" +
+                  std::string(kWrittenForm));
     EditorProcess editor(dir.path(), {"arm.lua"});
     ASSERT_TRUE(editor.waitForWindow());
     // "Arm" sorts first and is shown: its first x key at (0, 2) is a grey point at row 248.
     EXPECT_EQ(editor.capture().at(1, 248), (Rgb{128, 128, 128}));
-    EXPECT_EQ(saveAndQuit(editor, dir.file("arm.lua")), kWrittenForm);
+    EXPECT_EQ(saveAndQuit(editor, dir.file("arm.lua")), kWrittenForm + fade);
     EXPECT_EQ(editor.standardError(), "");
 }
 
 std::string withoutNegativeZeros(std::string text) {
     for (std::size_t at; (at = text.find("-0.00")) != std::string::npos;) text.erase(at, 1);
     return text;
-}
-
-ino_t inodeOf(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 TEST(TimelineFileEndToEnd, SavingAScriptThenReloadingItIsStable) {

@@ -28,11 +28,19 @@ const std::string kDefaultText = "timeline3_begin(\"no_name\")\n" + keyLine("x",
 TEST(TimelineWriter, DefaultTimelineAndNameOrder) {
     TimelineRegistry registry;
     EXPECT_EQ(formatTimelines(registry), "");
-    registry.addTimeline1("one", std::make_shared<Timeline1>(2.0f));
-    EXPECT_EQ(formatTimelines(registry), "");
-
     registry.addTimeline3("no_name", makeDefaultTimeline());
     EXPECT_EQ(formatTimelines(registry), kDefaultText);
+
+    // One-channel timelines follow the three-channel ones, also under a name both kinds use.
+    auto one = std::make_shared<Timeline1>(2.0f);
+    one->channel.addPoint({5, 0.5f});
+    registry.addTimeline1("no_name", one);
+    registry.addTimeline1("empty", std::make_shared<Timeline1>(2.0f));
+    EXPECT_EQ(formatTimelines(registry), kDefaultText +
+                                             "timeline1_begin(\"empty\")\ntimeline1_end()\n\n"
+                                             "timeline1_begin(\"no_name\")\ntimeline1_push(" +
+                                             formatKey(one->channel.keys[0]) +
+                                             ")\ntimeline1_end()\n\n");
 
     registry.clear();
     registry.addTimeline3("b", std::make_shared<Timeline3>(2.0f));

@@ -1,6 +1,8 @@
 // TempDir: a scratch directory for one test, removed with everything in it afterwards.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace kvr::test {
@@ -20,6 +22,8 @@ private:
 };
 
 bool fileExists(const std::string& path);
+// The file's inode number, 0 when there is none: a new one tells that a save replaced the file.
+ino_t inodeOf(const std::string& path);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 
