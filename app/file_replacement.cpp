@@ -39,9 +39,8 @@ std::string resolveTarget(const std::string& path) {
     return directoryOf(path) + "/" + link;
 }
 
-mode_t permissionsFor(const std::string& target) {
-    struct stat st;
-    if (stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+// What a new file gets when it is created by the save.
+mode_t newFilePermissions() {
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
@@ -125,7 +124,8 @@ bool replaceFileContents(const std::string& path, const std::function<bool(const
         return false;
     }
     const TextSink toFile = [fd](std::string_view piece) { return writeAll(fd, piece); };
-    bool ok = write(toFile) && fchmod(fd, permissionsFor(target)) == 0;
+    bool ok =
+        write(toFile) && fchmod(fd, exists ? existing.st_mode & 07777 : newFilePermissions()) == 0;
     if (ok && exists && (existing.st_uid != geteuid() || existing.st_gid != getegid())) {
         // Keep the owner and group where allowed (always for root). A user who may not give
         // the file away keeps at least its group if they can, and else saves it as their own.
