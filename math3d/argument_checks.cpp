@@ -2,7 +2,6 @@
 #include "math3d/argument_checks.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 
 #include "math3d/math3d.h"
@@ -43,14 +42,12 @@ float toFloat(lua_State* L, int index) {
 }
 
 float* newValue(lua_State* L, std::size_t floats) {
-    char refusal[512];
     try {
         return static_cast<float*>(
             ValueArena::instance().allocate(static_cast<std::uint32_t>(floats * sizeof(float))));
     } catch (const Error& e) {
-        std::snprintf(refusal, sizeof refusal, "%s", e.what());
+        raise_math3d_error(L, e.what());
     }
-    raise_math3d_error(L, refusal);
 }
 
 }  // namespace kvr::math3d

@@ -19,20 +19,19 @@ using ArenaRequest = void (ValueArena::*)(std::uint32_t);
 template <ArenaRequest Request>
 int requestCount(lua_State* L) {
     const double count = lua_gettop(L) == 0 ? 0.0 : std::trunc(lua_tonumber(L, -1));
-    char refusal[512] = "";
     // Negative and huge counts would wrap around an unsigned conversion; refuse them instead,
     // with the script's file and line, like any other bad call.
     if (!(count >= 0.0 && count < 4294967296.0)) {
+        char refusal[128];
         std::snprintf(refusal, sizeof refusal,
                       "value arena: count %.17g refused: it must lie in [0, 2^31)", count);
-    } else {
-        try {
-            (ValueArena::instance().*Request)(static_cast<std::uint32_t>(count));
-        } catch (const Error& e) {
-            std::snprintf(refusal, sizeof refusal, "%s", e.what());
-        }
+        raise_math3d_error(L, refusal);
     }
-    if (refusal[0] != '\0') raise_math3d_error(L, refusal);
+    try {
+        (ValueArena::instance().*Request)(static_cast<std::uint32_t>(count));
+    } catch (const Error& e) {
+        raise_math3d_error(L, e.what());
+    }
     return 0;
 }
 
