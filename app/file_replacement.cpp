@@ -61,6 +61,20 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
+// Hands the text to fd, syncs it if asked and closes it; on failure reason says why.
+bool writeAndClose(int fd, bool sync, const std::function<bool(const TextSink&)>& write,
+                   std::string& reason) {
+    const TextSink toFile = [fd](std::string_view piece) { return writeAll(fd, piece); };
+    bool ok = write(toFile) && (!sync || fsync(fd) == 0);
+    int savedErrno = errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) reason = std::strerror(savedErrno);
+    return ok;
+}
+
 // For what cannot be replaced by a rename: a device or pipe is written to, and a file with other
 // hard links is rewritten so that every link sees the new text. Not atomic, as opening the file
 // for writing never is.
@@ -74,15 +88,16 @@ bool writeInPlace(const std::string& target, bool regular,
     }
     const int flags = fcntl(fd, F_GETFL);
     if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    const TextSink toFile = [fd](std::string_view piece) { return writeAll(fd, piece); };
-    bool ok = write(toFile) && (!regular || fsync(fd) == 0);
-    int savedErrno = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) reason = std::strerror(savedErrno);
-    return ok;
+    return writeAndClose(fd, regular, write, reason);
+}
+
+// Gives the new file the old one's owner and group where allowed (always for root); a user who
+// may not give the file away keeps at least its group if they belong to it. Returns whether the
+// group at least was kept.
+bool keepOwner(int fd, const struct stat& old) {
+    if (old.st_uid == geteuid() && old.st_gid == getegid()) return true;
+    return fchown(fd, old.st_uid, old.st_gid) == 0 ||
+           fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
 }
 
 }  // namespace
@@ -123,35 +138,31 @@ bool replaceFileContents(const std::string& path, const std::function<bool(const
         reason = std::strerror(errno);
         return false;
     }
-    const TextSink toFile = [fd](std::string_view piece) { return writeAll(fd, piece); };
-    bool ok =
-        write(toFile) && fchmod(fd, exists ? existing.st_mode & 07777 : newFilePermissions()) == 0;
-    if (ok && exists && (existing.st_uid != geteuid() || existing.st_gid != getegid())) {
-        // Keep the owner and group where allowed (always for root). A user who may not give
-        // the file away keeps at least its group if they can, and else saves it as their own.
-        if (fchown(fd, existing.st_uid, existing.st_gid) != 0 &&
-            fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
-        }
+    // The temporary file stays open for writing whatever mode it is given.
+    if (fchmod(fd, exists ? existing.st_mode & 07777 : newFilePermissions()) != 0) {
+        reason = std::strerror(errno);
+        close(fd);
+        unlink(temporary.c_str());
+        return false;
     }
-    ok = ok && fsync(fd) == 0;
-    int savedErrno = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
+    // A file that cannot keep its owner is still saved, as the user's own.
+    if (exists) keepOwner(fd, existing);
+    if (!writeAndClose(fd, true, write, reason)) {
+        unlink(temporary.c_str());
+        return false;
     }
-    if (ok && rename(temporary.c_str(), target.c_str()) == 0) {
-        // Make the rename itself durable; failing here loses nothing already written.
-        int dir = open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-        if (dir >= 0) {
-            fsync(dir);
-            close(dir);
-        }
-        return true;
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        reason = std::strerror(errno);
+        unlink(temporary.c_str());
+        return false;
     }
-    if (ok) savedErrno = errno;
-    unlink(temporary.c_str());
-    reason = std::strerror(savedErrno);
-    return false;
+    // Make the rename itself durable; failing here loses nothing already written.
+    int dir = open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
 }
 
 }  // namespace kvr
