@@ -144,7 +144,8 @@ void TimelineEditor::reload() {
     registry.clear();
     selectedKey = nullptr;
     selectedChannel = nullptr;
-    if (!fileName.empty()) runTimelineScript(fileName);
+    keepPreviousText = false;
+    if (!fileName.empty()) keepPreviousText = !runTimelineScript(fileName).complete();
     std::optional<std::string> first = registry.firstTimeline3Name();
     currentName = first ? *first : std::string();
 }

@@ -38,6 +38,9 @@ public:
     Channel* selectedChannel = nullptr;
     std::string currentName;
     std::string fileName;
+    // Set when the last load left out part of the file (a Lua error, a block left open, a block
+    // dropped for a name already used): the next save first keeps the file's text beside it.
+    bool keepPreviousText = false;
 
     void initVideo();
     int run();

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/backup_copy.h"
 #include "app/constant_table.h"
 #include "app/timeline_editor.h"
 
@@ -366,6 +367,24 @@ std::string formatTimelines(const TimelineRegistry& registry) {
 void TimelineEditor::save() {
     if (fileName.empty()) return;
     std::string reason;
+    if (keepPreviousText) {
+        // What the load left out is still in the file; the save must not be the end of it.
+        const std::string backup = fileName + "~";
+        switch (keepCopy(fileName, backup, reason)) {
+            case BackupResult::Failed:
+                std::fprintf(stderr, "cannot save %s: cannot keep the previous text: %s\n",
+                             fileName.c_str(), reason.c_str());
+                return;
+            case BackupResult::Kept:
+                std::fprintf(stderr,
+                             "%s did not load completely; its previous text is kept in %s\n",
+                             fileName.c_str(), backup.c_str());
+                break;
+            case BackupResult::Nothing:
+                break;
+        }
+        keepPreviousText = false;
+    }
     const auto write = [](const TextSink& sink) {
         return writeTimelines(TimelineRegistry::instance(), sink);
     };

@@ -70,6 +70,23 @@ std::uint64_t timelineSampleBytes(const Timeline3& t) {
     return (sampleBound(t.x) + sampleBound(t.y) + sampleBound(t.z)) * sizeof(Point2);
 }
 
+TimelineRegistry& targetOf(const TimelineBuilder& b) {
+    return b.target ? *b.target : TimelineRegistry::instance();
+}
+
+// The registry keeps the first block of a name; the load is then incomplete, and says where.
+void noteDropped(lua_State* L, const TimelineBuilder& b, const char* kind) {
+    if (!b.report) return;
+    std::string where;
+    lua_Debug caller;
+    if (lua_getstack(L, 1, &caller) != 0 && lua_getinfo(L, "Sl", &caller) != 0 &&
+        caller.currentline > 0) {
+        where = std::string(caller.short_src) + ":" + std::to_string(caller.currentline) + ": ";
+    }
+    b.report->problems.push_back(where + kind + " \"" + b.pendingName +
+                                 "\" is already defined; this block was dropped");
+}
+
 Channel* pending3Channel(Channel Timeline3::*member) {
     TimelineBuilder& b = TimelineBuilder::instance();
     return b.pending3 ? &(b.pending3.get()->*member) : nullptr;
@@ -161,8 +178,10 @@ int timeline3End(lua_State* L) {
         raiseTooLarge(L);
     }
     b.pending3->rebuildAll();
-    TimelineRegistry::instance().addTimeline3(b.pendingName,
-                                              std::shared_ptr<Timeline3>(std::move(b.pending3)));
+    if (!targetOf(b).addTimeline3(b.pendingName,
+                                  std::shared_ptr<Timeline3>(std::move(b.pending3)))) {
+        noteDropped(L, b, "timeline3");
+    }
     finishBlock(b);
     return 0;
 }
@@ -189,8 +208,10 @@ int timeline1End(lua_State* L) {
         raiseTooLarge(L);
     }
     b.pending1->channel.rebuild();
-    TimelineRegistry::instance().addTimeline1(b.pendingName,
-                                              std::shared_ptr<Timeline1>(std::move(b.pending1)));
+    if (!targetOf(b).addTimeline1(b.pendingName,
+                                  std::shared_ptr<Timeline1>(std::move(b.pending1)))) {
+        noteDropped(L, b, "timeline1");
+    }
     finishBlock(b);
     return 0;
 }

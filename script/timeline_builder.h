@@ -5,11 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "script/load_report.h"
 #include "timeline/timeline.h"
 
 struct lua_State;
 
 namespace kvr {
+
+class TimelineRegistry;
 
 class TimelineBuilder {
 public:
@@ -21,6 +24,10 @@ public:
     std::uint32_t arenaMark = 0;
     // What the timelines of the current load take, counted against ScriptLimits::timelineBytes.
     std::uint64_t bytesBuilt = 0;
+    // Where finished blocks go (the process-wide registry when null), and where a block dropped
+    // for a name already taken is noted; set by the loader for the length of one load.
+    TimelineRegistry* target = nullptr;
+    LoadReport* report = nullptr;
 
     // Drops whatever an earlier script left open, so that one broken file does not make every
     // later load fail on its first begin, and starts counting the load's bytes afresh.

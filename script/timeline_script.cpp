@@ -11,6 +11,7 @@
 #include "math3d/math3d.h"
 #include "script/script_limits.h"
 #include "script/timeline_builder.h"
+#include "timeline/timeline_registry.h"
 
 namespace kvr {
 
@@ -35,10 +36,22 @@ const char* messageOf(lua_State* L, int index) {
     return "(error object is not a string)";
 }
 
+// A Lua error on its way to the report and, as the delivery says, to _ALERT or the screen.
 struct ErrorReport {
     const char* message;
+    ErrorDelivery delivery;
+    LoadReport* load;
     bool delivered;
 };
+
+void note(LoadReport& load, const std::string& message) {
+    load.luaErrors.push_back(message);
+    load.problems.push_back(message);
+}
+
+void print(const ErrorReport& report, const char* message) {
+    if (report.delivery == ErrorDelivery::AlertOrPrint) std::fprintf(stderr, "%s\n", message);
+}
 
 // Runs protected, as even looking up _ALERT may need memory the script has used up. A failure
 // inside _ALERT is only printed, as there is nobody left to tell.
@@ -46,7 +59,7 @@ int alertOrPrint(lua_State* L) {
     auto& report = *static_cast<ErrorReport*>(lua_touserdata(L, 1));
     lua_getfield(L, LUA_GLOBALSINDEX, "_ALERT");
     if (!lua_isfunction(L, -1)) {
-        std::fprintf(stderr, "%s\n", report.message);
+        print(report, report.message);
         report.delivered = true;
         return 0;
     }
@@ -58,26 +71,39 @@ int alertOrPrint(lua_State* L) {
         if (std::exception_ptr e = takeCarriedException()) {
             carryException(e);
         } else {
-            std::fprintf(stderr, "%s\n", messageOf(L, -1));
+            print(report, messageOf(L, -1));
+            note(*report.load, messageOf(L, -1));
         }
     }
     return 0;
 }
 
 // The error message is on top of the stack.
-void reportError(LimitedState& state) {
+void reportError(LimitedState& state, ErrorDelivery delivery, LoadReport& load) {
     lua_State* L = state.get();
     const std::string message = messageOf(L, -1);
+    note(load, message);
     lua_settop(L, 0);
     // What the failed run left unreachable (a runaway local table) is freed for _ALERT's use,
     // and _ALERT gets an instruction budget of its own.
     lua_gc(L, LUA_GCCOLLECT, 0);
     state.restartInstructionCount();
-    ErrorReport report{message.c_str(), false};
+    ErrorReport report{message.c_str(), delivery, &load, false};
     if (lua_cpcall(L, alertOrPrint, &report) != 0 && !report.delivered) {
-        std::fprintf(stderr, "%s\n", message.c_str());
+        print(report, message.c_str());
     }
     rethrowCarried();
+}
+
+// A block still open when the script ends never reached the registry.
+void noteOpenBlocks(const TimelineBuilder& builder, const std::string& source, LoadReport& load) {
+    const char* kinds[] = {"timeline3", "timeline1"};
+    const bool open[] = {builder.pending3 != nullptr, builder.pending1 != nullptr};
+    for (int i = 0; i < 2; ++i) {
+        if (!open[i]) continue;
+        load.problems.push_back(source + ": " + kinds[i] + " \"" + builder.pendingName +
+                                "\" is still open at the end of the file; it was not loaded");
+    }
 }
 
 // Loading and running happen inside one protected call, so that a script at its memory limit
@@ -90,20 +116,53 @@ int loadAndRun(lua_State* L) {
     return 0;
 }
 
+// The builder sends this load's timelines and problems where the caller wants them, and
+// forgets both however the load ends.
+class BuilderTarget {
+public:
+    BuilderTarget(TimelineRegistry& registry, LoadReport& report) {
+        TimelineBuilder& b = TimelineBuilder::instance();
+        b.target = &registry;
+        b.report = &report;
+    }
+    ~BuilderTarget() {
+        TimelineBuilder& b = TimelineBuilder::instance();
+        b.target = nullptr;
+        b.report = nullptr;
+    }
+    BuilderTarget(const BuilderTarget&) = delete;
+    BuilderTarget& operator=(const BuilderTarget&) = delete;
+};
+
 template <typename Load>
-void runChunk(Load load) {
+LoadReport runChunk(Load load, const std::string& source, TimelineRegistry& registry,
+                    ErrorDelivery delivery) {
     // A block left open by an earlier script must not make this one fail on its first begin.
     TimelineBuilder::instance().reset();
     // Nothing from an earlier run may be blamed on this one.
     takeCarriedException();
 
-    LimitedState state(scriptLimits());
-    lua_State* L = state.get();
-    registerTimelineFunctions(L);
-    state.enforceMemoryLimit();
-    const int status = lua_cpcall(L, loadAndRun<Load>, &load);
-    rethrowCarried();
-    if (status != 0) reportError(state);
+    LoadReport report;
+    {
+        const BuilderTarget target(registry, report);
+        LimitedState state(scriptLimits());
+        lua_State* L = state.get();
+        registerTimelineFunctions(L);
+        state.enforceMemoryLimit();
+        const int status = lua_cpcall(L, loadAndRun<Load>, &load);
+        rethrowCarried();
+        if (status != 0) reportError(state, delivery, report);
+    }
+    noteOpenBlocks(TimelineBuilder::instance(), source, report);
+    return report;
+}
+
+// How messages name a chunk: its file name, or the name given after '=' or '@'.
+std::string sourceName(const std::string& chunkName) {
+    if (!chunkName.empty() && (chunkName[0] == '@' || chunkName[0] == '=')) {
+        return chunkName.substr(1);
+    }
+    return chunkName;
 }
 
 }  // namespace
@@ -120,15 +179,29 @@ void registerTimelineFunctions(lua_State* L) {
     setGlobalFunction(L, "timeline1_end", hostFunction<timeline1End>);
 }
 
-void runTimelineScript(const std::string& fileName) {
-    // luaL_loadfile names the chunk "@" + fileName, which is the source errors report.
-    runChunk([&](lua_State* L) { return luaL_loadfile(L, fileName.c_str()); });
+LoadReport runTimelineScript(const std::string& fileName) {
+    return loadTimelineFile(fileName, TimelineRegistry::instance(), ErrorDelivery::AlertOrPrint);
 }
 
-void runTimelineScriptText(const std::string& text, const std::string& chunkName) {
-    runChunk([&](lua_State* L) {
-        return luaL_loadbuffer(L, text.data(), text.size(), chunkName.c_str());
-    });
+LoadReport runTimelineScriptText(const std::string& text, const std::string& chunkName) {
+    return loadTimelineText(text, chunkName, TimelineRegistry::instance(),
+                            ErrorDelivery::AlertOrPrint);
+}
+
+LoadReport loadTimelineFile(const std::string& fileName, TimelineRegistry& registry,
+                            ErrorDelivery delivery) {
+    // luaL_loadfile names the chunk "@" + fileName, which is the source errors report.
+    return runChunk([&](lua_State* L) { return luaL_loadfile(L, fileName.c_str()); }, fileName,
+                    registry, delivery);
+}
+
+LoadReport loadTimelineText(const std::string& text, const std::string& chunkName,
+                            TimelineRegistry& registry, ErrorDelivery delivery) {
+    return runChunk(
+        [&](lua_State* L) {
+            return luaL_loadbuffer(L, text.data(), text.size(), chunkName.c_str());
+        },
+        sourceName(chunkName), registry, delivery);
 }
 
 }  // namespace kvr

@@ -1,0 +1,29 @@
+// LoadReport: what a timeline file left out when it ran, so nothing can silently shrink it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kvr {
+
+struct LoadReport {
+    // Lua's own messages (syntax, run-time, the script limits, a failing _ALERT), in order.
+    std::vector<std::string> luaErrors;
+    // Every reason the file did not load completely, Lua errors included, each a line of text
+    // ("FILE:LINE: ..." where the line is known), in the order met.
+    std::vector<std::string> problems;
+
+    // Whether the registry now holds everything the file defined.
+    bool complete() const { return problems.empty(); }
+};
+
+// Where a load's Lua errors go besides the report.
+enum class ErrorDelivery {
+    // To the script's _ALERT function, else "%s\n" on standard error: the editor's way.
+    AlertOrPrint,
+    // To the script's _ALERT function if it has one, never printed: for callers that present
+    // the report themselves.
+    AlertOnly,
+};
+
+}  // namespace kvr
