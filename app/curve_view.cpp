@@ -51,7 +51,7 @@ void drawPolyline(const std::vector<Point2>& samples, TimeSpan span) {
 // The key points, read straight out of the keys with the key size as stride. Keys out of time
 // order (dragged past a neighbour) cannot be searched and are all drawn.
 void drawKeyPoints(const Channel& channel, TimeSpan span) {
-    const std::vector<BezierKey>& keys = channel.keys;
+    const std::vector<BezierKey>& keys = channel.keys();
     if (keys.empty()) return;
     std::size_t first = 0;
     std::size_t end = keys.size();
@@ -83,26 +83,26 @@ void TimelineEditor::draw() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(viewLeft, viewRight, viewBottom, viewTop, 1.0, 50000.0);
+    glOrtho(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop, 1.0, 50000.0);
     glMatrixMode(GL_MODELVIEW);
     Camera camera;
     camera.apply();
 
-    if (const Timeline3* timeline = currentTimeline()) {
-        const TimeSpan view{viewLeft, viewRight};
-        const float reach =
-            kPointReachPixels * (viewRight - viewLeft) / static_cast<float>(windowWidth);
-        const TimeSpan keySpan{viewLeft - reach, viewRight + reach};
+    if (const Timeline3* timeline = core.currentTimeline()) {
+        const TimeSpan view{core.viewLeft, core.viewRight};
+        const float reach = kPointReachPixels * (core.viewRight - core.viewLeft) /
+                            static_cast<float>(core.windowWidth);
+        const TimeSpan keySpan{core.viewLeft - reach, core.viewRight + reach};
 
         // The only client state the program uses, on for the curves and off again before the
         // text, which draws in immediate mode.
         glEnableClientState(GL_VERTEX_ARRAY);
         glColor4ub(255, 0, 0, 255);
-        drawPolyline(timeline->x.samples, view);
+        drawPolyline(timeline->x.samples(), view);
         glColor4ub(0, 255, 0, 255);
-        drawPolyline(timeline->y.samples, view);
+        drawPolyline(timeline->y.samples(), view);
         glColor4ub(0, 0, 255, 255);
-        drawPolyline(timeline->z.samples, view);
+        drawPolyline(timeline->z.samples(), view);
 
         glPointSize(7.0f);
         glColor4ub(128, 128, 128, 255);
@@ -110,10 +110,10 @@ void TimelineEditor::draw() {
         drawKeyPoints(timeline->y, keySpan);
         drawKeyPoints(timeline->z, keySpan);
 
-        if (selectedKey) {
+        if (const BezierKey* selected = core.selectedKey()) {
             glPointSize(10.0f);
             glColor4ub(255, 255, 255, 255);
-            drawSelectedKey(*selectedKey);
+            drawSelectedKey(*selected);
         }
         glDisableClientState(GL_VERTEX_ARRAY);
     }

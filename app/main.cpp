@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
         kvr::TimelineEditor editor;
         // Exactly one argument names the file; more than one is taken as a mistake and ignored.
         if (argc == 2) {
-            editor.fileName = argv[1];
-            editor.reload();
+            editor.core.fileName = argv[1];
+            editor.core.reload();
         }
         return editor.run();
     } catch (const kvr::Error& error) {

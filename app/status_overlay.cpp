@@ -51,7 +51,7 @@ const int kLineHeight = 20;
 }  // namespace
 
 void TimelineEditor::drawHelp() {
-    if (!helpVisible) return;
+    if (!core.helpVisible) return;
     int y = kMargin;
     for (const char* line : kHelpLines) {
         drawOutlinedText(kMargin, y, line, font);
@@ -62,14 +62,13 @@ void TimelineEditor::drawHelp() {
 // The status line keeps to the bottom edge: coordinates two lines up, the mode on the last line.
 void TimelineEditor::drawStatus() {
     char buffer[256];
-    if (selectedKey != nullptr) {
-        std::snprintf(buffer, sizeof buffer, "%.2f, %.2f",
-                      static_cast<double>(selectedKey->point.x),
-                      static_cast<double>(selectedKey->point.y));
-        drawOutlinedText(kMargin, windowHeight - 2 * kLineHeight, buffer, font);
+    if (const BezierKey* selected = core.selectedKey()) {
+        std::snprintf(buffer, sizeof buffer, "%.2f, %.2f", static_cast<double>(selected->point.x),
+                      static_cast<double>(selected->point.y));
+        drawOutlinedText(kMargin, core.windowHeight - 2 * kLineHeight, buffer, font);
     }
-    std::snprintf(buffer, sizeof buffer, "%s", modeText(mode));
-    drawOutlinedText(kMargin, windowHeight - kLineHeight, buffer, font);
+    std::snprintf(buffer, sizeof buffer, "%s", modeText(core.mode));
+    drawOutlinedText(kMargin, core.windowHeight - kLineHeight, buffer, font);
 }
 
 }  // namespace kvr

@@ -1,16 +1,11 @@
-// TimelineEditor: start-up, the event loop, resizes, shutdown and loading.
+// TimelineEditor: start-up, the event loop, resizes, shutdown, and events handed to the core.
 #include "app/timeline_editor.h"
 
 #include <GL/gl.h>
 
-#include <cstdio>
 #include <cstdlib>
 
-#include <sys/stat.h>
-
-#include "script/timeline_script.h"
 #include "timeline/error.h"
-#include "timeline/timeline_registry.h"
 
 namespace kvr {
 
@@ -26,24 +21,11 @@ void applyGlState(int width, int height) {
     glViewport(0, 0, width, height);
 }
 
-// A name is taken when anything stands there: a file this user cannot read, or a link whose
-// target is missing, would otherwise be chosen and then overwritten by the first save.
-std::string firstFreeFileName() {
-    for (unsigned long n = 0;; ++n) {
-        char name[64];
-        std::snprintf(name, sizeof name, "tl3_%03lu.lua", n);
-        struct stat entry;
-        if (lstat(name, &entry) != 0) return name;
-    }
-}
-
 }  // namespace
 
 TimelineEditor::TimelineEditor() {
     initVideo();
-    fileName = firstFreeFileName();
-    currentName = "no_name";
-    TimelineRegistry::instance().addTimeline3(currentName, makeDefaultTimeline());
+    core.startNew();
 }
 
 TimelineEditor::~TimelineEditor() {
@@ -51,18 +33,11 @@ TimelineEditor::~TimelineEditor() {
 }
 
 void TimelineEditor::initVideo() {
-    windowWidth = 800;
-    windowHeight = 500;
-    viewLeft = 0.0f;
-    viewRight = 800.0f;
-    viewBottom = -250.0f;
-    viewTop = 250.0f;
-    heldButtons = 0;
-    mode = EditMode::Edit;
-    helpVisible = true;
-    shiftDown = false;
-    selectedKey = nullptr;
-    selectedChannel = nullptr;
+    core.resized(800, 500);
+    core.heldButtons = 0;
+    core.mode = EditMode::Edit;
+    core.helpVisible = true;
+    core.shiftDown = false;
 
     // Only the X11 driver offers OpenGL here; without it SDL would fall back to a text-mode
     // driver that starts but can never open the window. A user's own choice still wins.
@@ -76,7 +51,7 @@ void TimelineEditor::initVideo() {
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(windowWidth, windowHeight, depth, kVideoFlags)) {
+    if (!SDL_SetVideoMode(core.windowWidth, core.windowHeight, depth, kVideoFlags)) {
         // The destructor does not run for an editor that failed to start: shut SDL down here.
         const Error error(SDL_GetError());
         SDL_Quit();
@@ -86,7 +61,7 @@ void TimelineEditor::initVideo() {
 }
 
 int TimelineEditor::run() {
-    applyGlState(windowWidth, windowHeight);
+    applyGlState(core.windowWidth, core.windowHeight);
     draw();
     SDL_Event event;
     for (;;) {
@@ -125,29 +100,32 @@ int TimelineEditor::run() {
 void TimelineEditor::onResize(int w, int h) {
     // A failed mode change keeps the window, the size and the view that still work.
     if (!SDL_SetVideoMode(w, h, 0, kVideoFlags)) return;
-    windowWidth = w;
-    windowHeight = h;
-    viewLeft = 0.0f;
-    viewRight = static_cast<float>(w);
-    viewBottom = static_cast<float>(-(h / 2));
-    viewTop = static_cast<float>(h / 2);
+    core.resized(w, h);
     applyGlState(w, h);
 }
 
-Timeline3* TimelineEditor::currentTimeline() const {
-    if (currentName.empty()) return nullptr;
-    return TimelineRegistry::instance().findTimeline3(currentName);
+void TimelineEditor::onKey(const SDL_KeyboardEvent& event) {
+    const int symbol = event.keysym.sym;
+    if (event.type == SDL_KEYUP) {
+        core.keyUp(symbol);
+    } else if (event.type == SDL_KEYDOWN) {
+        KeyModifiers modifiers;
+        modifiers.shift = (event.keysym.mod & KMOD_SHIFT) != 0;
+        modifiers.ctrl = (event.keysym.mod & KMOD_CTRL) != 0;
+        core.keyDown(symbol, modifiers);
+    }
 }
 
-void TimelineEditor::reload() {
-    TimelineRegistry& registry = TimelineRegistry::instance();
-    registry.clear();
-    selectedKey = nullptr;
-    selectedChannel = nullptr;
-    keepPreviousText = false;
-    if (!fileName.empty()) keepPreviousText = !runTimelineScript(fileName).complete();
-    std::optional<std::string> first = registry.firstTimeline3Name();
-    currentName = first ? *first : std::string();
+void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
+    core.pointerMoved(event.x, event.y, event.xrel, event.yrel);
+}
+
+void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
+        core.buttonPressed(event.button, buttonState);
+    } else {
+        core.buttonReleased(event.button, buttonState);
+    }
 }
 
 }  // namespace kvr

@@ -17,7 +17,6 @@ std::shared_ptr<Timeline3> generateTimeline(int keyCount) {
     auto timeline = std::make_shared<Timeline3>(2.0f);
     Channel* channels[] = {&timeline->x, &timeline->y, &timeline->z};
     for (int c = 0; c < 3; ++c) {
-        channels[c]->keys.reserve(static_cast<std::size_t>(keyCount));
         for (int k = 0; k < keyCount; ++k) {
             const float t = static_cast<float>(10 * k);
             // Three values per key, keys of the three channels interleaved.

@@ -1,6 +1,7 @@
 // The scale benchmark: drag, frame, load, save and memory on timelines of up to 100,000 keys.
 // Run it under an X server (xvfb-run) so that frames are drawn as in the editor.
 #include <GL/gl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,8 +17,8 @@
 #include <vector>
 
 #include "app/timeline_editor.h"
-#include "app/timeline_writer.h"
 #include "bench/timeline_generator.h"
+#include "editing/timeline_writer.h"
 #include "math3d/math3d.h"
 #include "math3d/value_arena.h"
 #include "script/timeline_script.h"
@@ -89,9 +90,9 @@ SDL_MouseButtonEvent button(Uint8 type) {
 // Shows the named timeline at the first view, with nothing selected.
 void show(TimelineEditor& editor, const std::string& name) {
     editor.onResize(800, 500);
-    editor.currentName = name;
-    editor.selectedKey = nullptr;
-    editor.selectedChannel = nullptr;
+    editor.core.currentName = name;
+    editor.core.clearSelectedKey();
+    editor.core.selectedChannel = nullptr;
 }
 
 // One middle-drag motion event and its frame, on the key of the x channel at the given time,
@@ -99,16 +100,16 @@ void show(TimelineEditor& editor, const std::string& name) {
 std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, float keyTime,
                               int runs) {
     show(editor, name);
-    const Timeline3& timeline = *editor.currentTimeline();
+    const Timeline3& timeline = *editor.core.currentTimeline();
     const BezierKey* key = nullptr;
-    for (const BezierKey& k : timeline.x.keys) {
+    for (const BezierKey& k : timeline.x.keys()) {
         if (k.point.x == keyTime) key = &k;
     }
-    const int x = static_cast<int>(key->point.x - editor.viewLeft);
-    const int y = static_cast<int>(editor.viewTop - key->point.y + 0.5f);
+    const int x = static_cast<int>(key->point.x - editor.core.viewLeft);
+    const int y = static_cast<int>(editor.core.viewTop - key->point.y + 0.5f);
     editor.onMouseMotion(motion(x, y, 0, 0));
     editor.onMouseButton(button(SDL_MOUSEBUTTONDOWN), SDL_BUTTON_MMASK);
-    if (editor.selectedKey != key) {
+    if (editor.core.selectedKey() != key) {
         std::fprintf(stderr, "the pointer did not pick the key at time %g\n", keyTime);
         std::exit(1);
     }
@@ -120,6 +121,46 @@ std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, f
     });
     editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
     return result;
+}
+
+// A middle drag of the x key at keyTime by one pixel right and down, press to release: one step
+// of the history.
+void dragStep(TimelineEditor& editor, float keyTime, int step) {
+    const BezierKey& key = editor.core.currentTimeline()->x.keys()[static_cast<std::size_t>(
+        keyTime / (editor.core.currentName == "no_name" ? 100.0f : 10.0f))];
+    const int x = static_cast<int>(key.point.x - editor.core.viewLeft);
+    const int y = static_cast<int>(editor.core.viewTop - key.point.y + 0.5f);
+    editor.onMouseMotion(motion(x, y, 0, 0));
+    editor.onMouseButton(button(SDL_MOUSEBUTTONDOWN), SDL_BUTTON_MMASK);
+    editor.onMouseMotion(motion(x + step, y + step, step, step));
+    editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
+}
+
+// Undo and redo of one drag, in turns, without frames: the history's own cost.
+void undoRedoTimes(TimelineEditor& editor, const std::string& name, float keyTime, int runs,
+                   std::vector<double>& undoTimes, std::vector<double>& redoTimes) {
+    show(editor, name);
+    dragStep(editor, keyTime, 1);
+    for (int i = 0; i < runs; ++i) {
+        Clock::time_point start = Clock::now();
+        editor.core.undo();
+        undoTimes.push_back(millisecondsSince(start));
+        start = Clock::now();
+        editor.core.redo();
+        redoTimes.push_back(millisecondsSince(start));
+    }
+    editor.core.undo();
+}
+
+// What 1,000 drag steps on the largest timeline hold, by the allocator's count of bytes in use.
+double dragStepsMegabytes(TimelineEditor& editor, const std::string& name) {
+    // The history holds no step to take back here (each undo run ends with an undo), so all
+    // 1,000 are new and none falls off its far end.
+    show(editor, name);
+    const std::size_t before = mallinfo2().uordblks;
+    for (int i = 0; i < 1000; ++i) dragStep(editor, 400.0f, i % 2 ? -1 : 1);
+    const std::size_t after = mallinfo2().uordblks;
+    return static_cast<double>(after - before) / 1e6;
 }
 
 std::vector<double> frameTimes(TimelineEditor& editor, const std::string& name, int runs) {
@@ -187,7 +228,7 @@ long residentPeakKilobytes() {
 int loadOnly(const char* path) {
     runTimelineScript(path);
     const Timeline3* t = TimelineRegistry::instance().findTimeline3("bench");
-    if (!t || t->x.keys.size() != static_cast<std::size_t>(kBig)) return 1;
+    if (!t || t->x.keys().size() != static_cast<std::size_t>(kBig)) return 1;
     std::printf("%ld\n", residentPeakKilobytes());
     return 0;
 }
@@ -227,7 +268,7 @@ int run() {
             const auto prepare = [&] {
                 registry.clear();
                 registry.addTimeline3("bench", timelines[k]);
-                editor.fileName = files[k];
+                editor.core.fileName = files[k];
             };
             append(saveTimes[k], times(
                                      k == kBig ? 1 : 3, [&] { editor.save(); }, prepare));
@@ -273,9 +314,27 @@ int run() {
     printFigure("frame", 2, frameDefault, nullptr, 0);
     for (int k : kSizes) printFigure("frame", k, frameMs[k], "default", frameMs[k] / frameDefault);
 
+    // Undo and redo of a drag.
+    std::vector<double> undoDefaultTimes, redoDefaultTimes, undoBigTimes, redoBigTimes;
+    for (int round = 0; round < rounds; ++round) {
+        undoRedoTimes(editor, "no_name", 100.0f, runs, undoDefaultTimes, redoDefaultTimes);
+        undoRedoTimes(editor, "bench" + std::to_string(kBig), 400.0f, runs, undoBigTimes,
+                      redoBigTimes);
+    }
+    const double undoDefault = median(undoDefaultTimes), redoDefault = median(redoDefaultTimes);
+    const double undoBig = median(undoBigTimes), redoBig = median(redoBigTimes);
+    std::printf("undo, redo: taking back and making again one middle drag of a key\n");
+    printFigure("undo", 2, undoDefault, nullptr, 0);
+    printFigure("undo", kBig, undoBig, "default", undoBig / undoDefault);
+    printFigure("redo", 2, redoDefault, nullptr, 0);
+    printFigure("redo", kBig, redoBig, "default", redoBig / redoDefault);
+
+    const double stepsMegabytes = dragStepsMegabytes(editor, "bench" + std::to_string(kBig));
+    std::printf("memory: 1,000 drag steps on 3 x %d keys hold %.3f MB\n", kBig, stepsMegabytes);
+
     // Load and save, the largest file against the interpreter's floor and the 10,000-key file.
     registry.clear();
-    editor.currentName.clear();
+    editor.core.currentName.clear();
     std::vector<double> floorTimes;
     std::map<int, std::vector<double>> loadSamples;
     for (int round = 0; round < 5; ++round) {
@@ -311,6 +370,11 @@ int run() {
         {"save, 3 x 100,000 keys: at most 12 x 3 x 10,000", saveMs[kBig] / saveMs[kMedium], 12,
          false},
         {"memory loading 3 x 100,000 keys: under 200 MB", peak, 200, true},
+        {"undo of a drag, 100,000 keys: at most 3 x the default timeline", undoBig / undoDefault, 3,
+         false},
+        {"redo of a drag, 100,000 keys: at most 3 x the default timeline", redoBig / redoDefault, 3,
+         false},
+        {"memory of 1,000 drag steps, 100,000 keys: under 1 MB", stepsMegabytes, 1, true},
     };
     std::printf("targets:\n");
     for (const Target& t : targets) {

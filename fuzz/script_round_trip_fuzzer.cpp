@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/timeline_writer.h"
+#include "editing/timeline_writer.h"
 #include "math3d/value_arena.h"
 #include "script/script_limits.h"
 #include "script/timeline_script.h"
@@ -58,14 +58,14 @@ bool samePoint(kvr::Point2 a, kvr::Point2 b) {
 
 void compareChannels(const Channel& first, const Channel& second, const std::string& where,
                      const std::string& saved) {
-    if (first.keys.size() != second.keys.size()) {
-        fail(where + ": " + std::to_string(first.keys.size()) + " keys became " +
-                 std::to_string(second.keys.size()),
+    if (first.keys().size() != second.keys().size()) {
+        fail(where + ": " + std::to_string(first.keys().size()) + " keys became " +
+                 std::to_string(second.keys().size()),
              saved);
     }
-    for (std::size_t i = 0; i < first.keys.size(); ++i) {
-        const kvr::BezierKey& a = first.keys[i];
-        const kvr::BezierKey& b = second.keys[i];
+    for (std::size_t i = 0; i < first.keys().size(); ++i) {
+        const kvr::BezierKey& a = first.keys()[i];
+        const kvr::BezierKey& b = second.keys()[i];
         if (!samePoint(a.inHandle, b.inHandle) || !samePoint(a.point, b.point) ||
             !samePoint(a.outHandle, b.outHandle)) {
             fail(where + ": key " + std::to_string(i) + " changed: " + kvr::formatKey(a) +

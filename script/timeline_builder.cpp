@@ -102,18 +102,18 @@ void TimelineBuilder::reset() {
 }
 
 std::uint64_t sampleBound(const Channel& channel) {
-    const std::size_t n = channel.keys.size();
+    const std::size_t n = channel.keys().size();
     if (n < 2) return n;
     // A pair is sampled every step from its first key while the time stays within the second.
     // Far from zero, adding the step stops moving the time (within two steps past
     // step * 2^25), which ends the pair; keys farther out than that count as if there.
-    const double step = channel.step;
+    const double step = channel.step();
     const double reach = step > 0 ? step * 67108864.0 : 0.0;
     double bound = 0;
     for (std::size_t i = 0; i + 1 < n; ++i) {
         // A NaN time fails the comparison, as it fails the sampling loop's.
-        const double start = std::max<double>(channel.keys[i].point.x, -reach);
-        const double end = std::min<double>(channel.keys[i + 1].point.x, reach);
+        const double start = std::max<double>(channel.keys()[i].point.x, -reach);
+        const double end = std::min<double>(channel.keys()[i + 1].point.x, reach);
         if (end > start) bound += (end - start) / step;
         bound += 4;  // the first sample, and rounding of the steps
     }

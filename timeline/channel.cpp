@@ -1,21 +1,13 @@
-// Channel: key insertion and removal, Bezier sampling and evaluation of one curve.
+// Channel: Bezier sampling, incremental resampling and evaluation of one curve.
 #include "timeline/channel.h"
 
 #include <algorithm>
 
+#include "timeline/time_order.h"
+
 namespace kvr {
 
 namespace {
-
-// Time order for keys and samples. A script can compute a NaN time (0/0); putting NaN after
-// every number keeps the ordering strict-weak, so the sorts and the ordered insertion agree.
-bool earlier(float a, float b) {
-    return a < b || (b != b && a == a);
-}
-
-bool keyEarlier(const BezierKey& a, const BezierKey& b) {
-    return earlier(a.point.x, b.point.x);
-}
 
 bool sampleEarlier(const Point2& a, const Point2& b) {
     return earlier(a.x, b.x);
@@ -46,94 +38,46 @@ Point2 cubic(const Point2& p0, const Point2& p1, const Point2& p2, const Point2&
 
 }  // namespace
 
-Channel::Channel(float step) : step(step) {}
-
-void Channel::addPoint(Point2 p) {
-    insertPoint(p);
-    rebuild();
-}
-
-void Channel::addKey(Point2 inHandle, Point2 point, Point2 outHandle) {
-    insertKey(inHandle, point, outHandle);
-    rebuild();
-}
-
-void Channel::removeKey(std::size_t index) {
-    if (index >= keys.size()) return;
-    keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(index));
-    rebuild();
-}
-
-void Channel::insertPoint(Point2 p) {
-    // A handle reaching past the new key in time would make its segment fold back over it.
-    const std::size_t right = partitionPoint(p.x);
-    if (right > 0) {
-        Point2& handle = keys[right - 1].outHandle;
-        if (handle.x > p.x) handle.x = p.x;
-    }
-    if (right < keys.size()) {
-        Point2& handle = keys[right].inHandle;
-        if (handle.x < p.x) handle.x = p.x;
-    }
-    insertSorted({p, p, p});
-}
-
-void Channel::insertKey(Point2 inHandle, Point2 point, Point2 outHandle) {
-    insertSorted({inHandle, point, outHandle});
-}
-
-void Channel::insertSorted(const BezierKey& key) {
-    // The samples no longer match the keys until the caller's rebuild.
-    runsValid_ = false;
-    if (keysInOrder_) {
-        // Scripts load keys in time order, so this is nearly always an append; a full sort per
-        // key would make loading long channels quadratic.
-        keys.insert(std::upper_bound(keys.begin(), keys.end(), key, keyEarlier), key);
-        return;
-    }
-    keys.push_back(key);
-    std::stable_sort(keys.begin(), keys.end(), keyEarlier);
-    keysInOrder_ = true;
-}
+Channel::Channel(float step) : step_(step) {}
 
 void Channel::rebuild() {
     keysInOrder_ = true;
-    for (std::size_t i = 1; i < keys.size() && keysInOrder_; ++i) {
-        keysInOrder_ = !keyEarlier(keys[i], keys[i - 1]);
+    for (std::size_t i = 1; i < keys_.size() && keysInOrder_; ++i) {
+        keysInOrder_ = !keyEarlier(keys_[i], keys_[i - 1]);
     }
-    samples.clear();
+    samples_.clear();
     runStarts_.clear();
     runsValid_ = false;
-    if (keys.size() == 1) {
-        samples.push_back(keys.front().point);
+    if (keys_.size() == 1) {
+        samples_.push_back(keys_.front().point);
         return;
     }
-    if (keys.empty()) return;
+    if (keys_.empty()) return;
 
-    const bool contained = appendPairRuns(0, keys.size() - 1, samples, runStarts_);
+    const bool contained = appendPairRuns(0, keys_.size() - 1, samples_, runStarts_);
     // Each run is already sorted, so in the usual case of ascending keys with well-behaved
     // handles the whole table is too. Sorting runs first changes nothing in the stable order:
     // equal samples keep their pair order and, within a pair, their order of generation.
-    if (!std::is_sorted(samples.begin(), samples.end(), sampleEarlier)) {
+    if (!std::is_sorted(samples_.begin(), samples_.end(), sampleEarlier)) {
         // Stable, so samples at equal times keep the order of their pairs from one rebuild to
         // the next and the drawn line does not flicker between them.
-        std::stable_sort(samples.begin(), samples.end(), sampleEarlier);
+        std::stable_sort(samples_.begin(), samples_.end(), sampleEarlier);
     }
     runsValid_ = contained && keysStrictlyAscending();
     if (!runsValid_) runStarts_.clear();
 }
 
 bool Channel::keyMoved(std::size_t index) {
-    const std::size_t n = keys.size();
+    const std::size_t n = keys_.size();
     if (!runsValid_ || n < 2 || index >= n || runStarts_.size() != n) {
         rebuild();
         return false;
     }
-    const float t = keys[index].point.x;
+    const float t = keys_[index].point.x;
     // Among ascending keys at distinct times every bracket is the true neighbour pair, so the
     // runs of the pairs away from the moved key cannot have changed.
-    if ((index > 0 && !(keys[index - 1].point.x < t)) ||
-        (index + 1 < n && !(t < keys[index + 1].point.x))) {
+    if ((index > 0 && !(keys_[index - 1].point.x < t)) ||
+        (index + 1 < n && !(t < keys_[index + 1].point.x))) {
         rebuild();
         return false;
     }
@@ -151,15 +95,15 @@ bool Channel::keyMoved(std::size_t index) {
     const std::size_t begin = runStarts_[firstPair];
     const std::size_t oldCount = runStarts_[endPair] - begin;
     const std::size_t newCount = scratch_.size();
-    const auto at = samples.begin() + static_cast<std::ptrdiff_t>(begin);
+    const auto at = samples_.begin() + static_cast<std::ptrdiff_t>(begin);
     if (newCount > oldCount) {
-        samples.insert(at + static_cast<std::ptrdiff_t>(oldCount), newCount - oldCount, Point2{});
+        samples_.insert(at + static_cast<std::ptrdiff_t>(oldCount), newCount - oldCount, Point2{});
     } else if (newCount < oldCount) {
-        samples.erase(at + static_cast<std::ptrdiff_t>(newCount),
-                      at + static_cast<std::ptrdiff_t>(oldCount));
+        samples_.erase(at + static_cast<std::ptrdiff_t>(newCount),
+                       at + static_cast<std::ptrdiff_t>(oldCount));
     }
     std::copy(scratch_.begin(), scratch_.end(),
-              samples.begin() + static_cast<std::ptrdiff_t>(begin));
+              samples_.begin() + static_cast<std::ptrdiff_t>(begin));
 
     for (std::size_t j = firstPair + 1; j < endPair; ++j) {
         runStarts_[j] = begin + scratchStarts_[j - firstPair];
@@ -179,22 +123,22 @@ bool Channel::appendPairRuns(std::size_t firstPair, std::size_t endPair, std::ve
     for (std::size_t i = firstPair; i < endPair; ++i) {
         const std::size_t runBegin = out.size();
         starts.push_back(runBegin - base);
-        const float start = keys[i].point.x;
-        const float end = keys[i + 1].point.x;
+        const float start = keys_[i].point.x;
+        const float end = keys_[i + 1].point.x;
         // Among keys in time order, every time from this pair's start up to (not including) its
         // end brackets to this pair, so the search of curvePoint can be skipped there; the ends
         // of the channel keep their own rule.
         const bool ownPair = keysInOrder_ && start < end;
-        const float first = keys.front().point.x;
-        const float last = keys.back().point.x;
+        const float first = keys_.front().point.x;
+        const float last = keys_.back().point.x;
         for (float x = start; x <= end;) {
             const Point2 p = ownPair && x < end && x > first && x < last
-                                 ? segmentPoint(keys[i], keys[i + 1], x)
+                                 ? segmentPoint(keys_[i], keys_[i + 1], x)
                                  : curvePoint(x);
             // Negated so that a NaN x counts as leaving the span.
             if (!(p.x >= start && p.x <= end)) contained = false;
             out.push_back(p);
-            const float next = x + step;
+            const float next = x + step_;
             // Far from zero (or with a step that is not positive) the addition stops moving x;
             // without this the loop would never end.
             if (!(next > x)) break;
@@ -211,38 +155,38 @@ bool Channel::appendPairRuns(std::size_t firstPair, std::size_t endPair, std::ve
 }
 
 bool Channel::keysStrictlyAscending() const {
-    for (std::size_t i = 1; i < keys.size(); ++i) {
-        if (!(keys[i - 1].point.x < keys[i].point.x)) return false;
+    for (std::size_t i = 1; i < keys_.size(); ++i) {
+        if (!(keys_[i - 1].point.x < keys_[i].point.x)) return false;
     }
     return true;
 }
 
 float Channel::evaluate(float t) const {
-    if (samples.empty()) return 0.0f;
+    if (samples_.empty()) return 0.0f;
     // Written as negated comparisons so a NaN t (or end sample) is answered here rather than by
     // a search that assumes front.x < t < back.x.
-    if (!(t > samples.front().x)) return samples.front().y;
-    if (!(t < samples.back().x)) return samples.back().y;
+    if (!(t > samples_.front().x)) return samples_.front().y;
+    if (!(t < samples_.back().x)) return samples_.back().y;
 
     // The front passes x < t and the back passes x > t, so both searches stay inside.
-    const auto below = std::partition_point(samples.begin(), samples.end(),
+    const auto below = std::partition_point(samples_.begin(), samples_.end(),
                                             [t](const Point2& s) { return s.x < t; });
     const auto above =
-        std::partition_point(below, samples.end(), [t](const Point2& s) { return s.x <= t; });
+        std::partition_point(below, samples_.end(), [t](const Point2& s) { return s.x <= t; });
     const Point2& p = *(below - 1);
     const Point2& q = *above;
     return p.y + (t - p.x) * (q.y - p.y) / (q.x - p.x);
 }
 
 Point2 Channel::curvePoint(float t) const {
-    if (keys.empty()) return {0.0f, 0.0f};
-    if (!(t > keys.front().point.x)) return {t, keys.front().point.y};
-    if (!(t < keys.back().point.x)) return {t, keys.back().point.y};
+    if (keys_.empty()) return {0.0f, 0.0f};
+    if (!(t > keys_.front().point.x)) return {t, keys_.front().point.y};
+    if (!(t < keys_.back().point.x)) return {t, keys_.back().point.y};
 
-    // keys[0] passes point.x <= t and keys[last] fails it, so the search ends between two
+    // keys_[0] passes point.x <= t and keys_[last] fails it, so the search ends between two
     // adjacent keys even when the editor has dragged keys out of order.
     const std::size_t right = partitionPoint(t);
-    return segmentPoint(keys[right - 1], keys[right], t);
+    return segmentPoint(keys_[right - 1], keys_[right], t);
 }
 
 Point2 Channel::segmentPoint(const BezierKey& l, const BezierKey& r, float t) {
@@ -263,8 +207,8 @@ Point2 Channel::segmentPoint(const BezierKey& l, const BezierKey& r, float t) {
 
 std::pair<const BezierKey*, const BezierKey*> Channel::bracket(float t) const {
     const std::size_t right = partitionPoint(t);
-    const BezierKey* l = right > 0 ? &keys[right - 1] : nullptr;
-    const BezierKey* r = right < keys.size() ? &keys[right] : nullptr;
+    const BezierKey* l = right > 0 ? &keys_[right - 1] : nullptr;
+    const BezierKey* r = right < keys_.size() ? &keys_[right] : nullptr;
     return {l, r};
 }
 
@@ -272,11 +216,11 @@ std::size_t Channel::partitionPoint(float t) const {
     // Hand-written rather than std::partition_point, whose precondition (a partitioned range)
     // does not hold once keys are dragged out of order; this search is still well defined then.
     std::size_t first = 0;
-    std::size_t count = keys.size();
+    std::size_t count = keys_.size();
     while (count > 0) {
         const std::size_t half = count / 2;
         const std::size_t middle = first + half;
-        if (keys[middle].point.x <= t) {
+        if (keys_[middle].point.x <= t) {
             first = middle + 1;
             count -= half + 1;
         } else {

@@ -5,40 +5,53 @@
 #include <utility>
 #include <vector>
 
+#include "timeline/key_change.h"
 #include "timeline/point2.h"
 
 namespace kvr {
+
+enum class Handle { In, Out };
 
 class Channel {
 public:
     explicit Channel(float step);
 
-    // Both tables are public: the editor moves keys in place and calls rebuild (or keyMoved)
-    // itself afterwards; the renderer and the writer read them as they stand.
-    std::vector<BezierKey> keys;
-    std::vector<Point2> samples;  // ascending x
-    float step;
+    // Read access only: every change goes through the operations below, which keep the sample
+    // table equal to what a full rebuild would make.
+    const std::vector<BezierKey>& keys() const { return keys_; }
+    const std::vector<Point2>& samples() const { return samples_; }  // ascending x
+    float step() const { return step_; }
 
-    // Adds the key (p, p, p), limits the facing handles of its neighbours, rebuilds.
-    void addPoint(Point2 p);
-    // Adds the key unchanged, rebuilds.
-    void addKey(Point2 inHandle, Point2 point, Point2 outHandle);
-    // Removes keys[index] (later keys keep their order), rebuilds.
-    void removeKey(std::size_t index);
+    // The edits. Each leaves the samples up to date; when changes is given, what the edit did is
+    // appended to it so that revert can take it back.
+
+    // Adds the key (p, p, p), limits the facing handles of its neighbours, re-sorts, rebuilds.
+    void addPoint(Point2 p, KeyChanges* changes = nullptr);
+    // Adds the key unchanged, re-sorts, rebuilds.
+    void addKey(Point2 inHandle, Point2 point, Point2 outHandle, KeyChanges* changes = nullptr);
+    // Removes keys[index] (later keys keep their order), rebuilds. Past the end: nothing.
+    void removeKey(std::size_t index, KeyChanges* changes = nullptr);
+    // Replaces keys[index] in place, without re-sorting: a key moved past its neighbour keeps
+    // its place until the next insertion. Only the segments around it are resampled where that
+    // gives the full rebuild's result; returns whether that sufficed.
+    bool setKey(std::size_t index, const BezierKey& key, KeyChanges* changes = nullptr);
+    // The whole key, or one handle, moved by delta; a handle put back onto its point.
+    void moveKey(std::size_t index, Point2 delta, KeyChanges* changes = nullptr);
+    void moveHandle(std::size_t index, Handle handle, Point2 delta, KeyChanges* changes = nullptr);
+    void snapHandle(std::size_t index, Handle handle, KeyChanges* changes = nullptr);
+
+    // Takes back what an edit recorded, newest change first, or makes it again; the keys come
+    // back bit for bit and in their stored order.
+    void revert(const KeyChanges& changes);
+    void reapply(const KeyChanges& changes);
 
     // The same insertions without the rebuild, for callers that add many keys and rebuild
     // once at the end; the result is identical to rebuilding after each.
-    void insertPoint(Point2 p);
-    void insertKey(Point2 inHandle, Point2 point, Point2 outHandle);
+    void insertPoint(Point2 p, KeyChanges* changes = nullptr);
+    void insertKey(Point2 inHandle, Point2 point, Point2 outHandle, KeyChanges* changes = nullptr);
 
     void rebuild();
-    // Brings samples up to date after keys[index] alone was moved in place (its point, its
-    // handles or both) since the last rebuild, with exactly the result rebuild would give.
-    // Returns true when only the segments around that key had to be resampled, false when it
-    // fell back to a full rebuild (keys out of order or at equal times, or samples that leave
-    // their segment's time span and so interleave with their neighbours').
-    bool keyMoved(std::size_t index);
-    // Whether the keys are in time order (ties allowed) as of the last rebuild or keyMoved.
+    // Whether the keys are in time order (ties allowed) as of the last edit.
     bool keysInOrder() const { return keysInOrder_; }
 
     float evaluate(float t) const;
@@ -47,11 +60,21 @@ public:
     std::pair<const BezierKey*, const BezierKey*> bracket(float t) const;
 
 private:
+    // Brings samples up to date after keys[index] alone changed in place since they were last
+    // made, with exactly the result rebuild would give. Returns true when only the segments
+    // around that key had to be resampled, false when it fell back to a full rebuild (keys out
+    // of order or at equal times, or samples that leave their segment's time span and so
+    // interleave with their neighbours').
+    bool keyMoved(std::size_t index);
+    void apply(const KeyChange& change, bool forward);
+    // After revert or reapply: one key changed in place is resampled around it, anything else
+    // in full.
+    void resampleAfter(const KeyChanges& changes);
     std::size_t partitionPoint(float t) const;
     // The point at time t of the segment from l to r, by which of their facing handles are
     // degenerate.
     static Point2 segmentPoint(const BezierKey& l, const BezierKey& r, float t);
-    void insertSorted(const BezierKey& key);
+    void insertSorted(const BezierKey& key, KeyChanges* changes);
     // Appends the samples of the pairs (i, i + 1) for i in [firstPair, endPair), each pair's
     // run sorted on its own, and records where each run starts (relative to out's old size,
     // plus the end) in starts. False when a sample leaves its pair's time span, in which case
@@ -59,6 +82,10 @@ private:
     bool appendPairRuns(std::size_t firstPair, std::size_t endPair, std::vector<Point2>& out,
                         std::vector<std::size_t>& starts) const;
     bool keysStrictlyAscending() const;
+
+    std::vector<BezierKey> keys_;
+    std::vector<Point2> samples_;
+    float step_;
 
     // Whether keys are known to be in time order; rebuild recomputes it, since the editor may
     // have moved keys past each other in place.

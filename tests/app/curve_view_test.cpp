@@ -43,7 +43,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         TimelineRegistry::instance().addTimeline3("long", longTimeline(20000));
-        editor->currentName = "long";
+        editor->core.currentName = "long";
     }
 
     Frame editorFrame() {
@@ -56,26 +56,26 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(editor->viewLeft, editor->viewRight, editor->viewBottom, editor->viewTop, 1.0,
-                50000.0);
+        glOrtho(editor->core.viewLeft, editor->core.viewRight, editor->core.viewBottom,
+                editor->core.viewTop, 1.0, 50000.0);
         glMatrixMode(GL_MODELVIEW);
         Camera camera;
         camera.apply();
         const Timeline3& t = current();
         glColor4ub(255, 0, 0, 255);
-        drawAll(t.x.samples, GL_LINE_STRIP);
+        drawAll(t.x.samples(), GL_LINE_STRIP);
         glColor4ub(0, 255, 0, 255);
-        drawAll(t.y.samples, GL_LINE_STRIP);
+        drawAll(t.y.samples(), GL_LINE_STRIP);
         glColor4ub(0, 0, 255, 255);
-        drawAll(t.z.samples, GL_LINE_STRIP);
+        drawAll(t.z.samples(), GL_LINE_STRIP);
         glPointSize(7.0f);
         glColor4ub(128, 128, 128, 255);
         for (const Channel* c : {&t.x, &t.y, &t.z}) {
             std::vector<Point2> points;
-            for (const BezierKey& k : c->keys) points.push_back(k.point);
+            for (const BezierKey& k : c->keys()) points.push_back(k.point);
             drawAll(points, GL_POINTS);
         }
-        if (const BezierKey* k = editor->selectedKey) {
+        if (const BezierKey* k = editor->core.selectedKey()) {
             glPointSize(10.0f);
             glColor4ub(255, 255, 255, 255);
             drawAll({k->point, k->inHandle, k->outHandle}, GL_POINTS);
@@ -118,19 +118,20 @@ protected:
 
 TEST_F(CurveViewTest, ScrolledFarIntoALongTimelineTheCurvesSitAtTheirValues) {
     // Two pixels per unit, edges between samples and just beside keys.
-    editor->viewLeft = 100001.3f;
-    editor->viewRight = 100401.3f;
-    editor->helpVisible = false;
+    editor->core.viewLeft = 100001.3f;
+    editor->core.viewRight = 100401.3f;
+    editor->core.helpVisible = false;
     const Frame frame = editorFrame();
     ASSERT_EQ(frame.width, kWidth);
 
     // Columns halfway between key points, which would hide the line; the value at a column's
     // centre gives the row of the curve.
     for (int column : {7, 147, 407, 787}) {
-        const float t = editor->viewLeft + (static_cast<float>(column) + 0.5f) * 0.5f;
+        const float t = editor->core.viewLeft + (static_cast<float>(column) + 0.5f) * 0.5f;
         const float value = current().x.evaluate(t);
-        const int row = static_cast<int>(std::floor((editor->viewTop - value) * kHeight /
-                                                    (editor->viewTop - editor->viewBottom)));
+        const int row =
+            static_cast<int>(std::floor((editor->core.viewTop - value) * kHeight /
+                                        (editor->core.viewTop - editor->core.viewBottom)));
         EXPECT_TRUE(litNear(frame, column, row, Rgb{255, 0, 0}))
             << "column " << column << ", value " << value;
     }
@@ -145,28 +146,27 @@ TEST_F(CurveViewTest, EdgesAndZoomsLookAsIfEverySampleWereDrawn) {
     // others zoom out, end past the last key, and sit before the first key.
     for (View v : {View{100001.3f, 100401.3f}, View{54321.9f, 58321.9f}, View{199650.5f, 200450.5f},
                    View{-700.25f, 99.75f}}) {
-        editor->viewLeft = v.left;
-        editor->viewRight = v.right;
+        editor->core.viewLeft = v.left;
+        editor->core.viewRight = v.right;
         EXPECT_TRUE(sameAsEverythingDrawn()) << "view from " << v.left;
     }
 }
 
 TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
-    editor->viewLeft = 100001.3f;
-    editor->viewRight = 100401.3f;
+    editor->core.viewLeft = 100001.3f;
+    editor->core.viewRight = 100401.3f;
     // A middle drag carries key 5 far along, past thousands of neighbours, into the view.
     Channel& y = current().y;
     press(2);  // on empty space: nothing selected yet, so select the key by hand
-    editor->selectedChannel = &y;
-    editor->selectedKey = &y.keys[5];
+    editor->core.select(&y, 5);
     for (int step = 0; step < 100; ++step) moveBy(1001, 0);
     moveBy(150, 0);
     release(2);
     ASSERT_FALSE(y.keysInOrder());
-    ASSERT_FLOAT_EQ(y.keys[5].point.x, 100300.0f);
+    ASSERT_FLOAT_EQ(y.keys()[5].point.x, 100300.0f);
     EXPECT_TRUE(sameAsEverythingDrawn());
     // Without the white selection over it, the key's own grey point must be there too.
-    editor->selectedKey = nullptr;
+    editor->core.clearSelectedKey();
     EXPECT_TRUE(sameAsEverythingDrawn());
 }
 

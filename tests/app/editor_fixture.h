@@ -44,7 +44,7 @@ protected:
         ASSERT_EQ(chdir(oldDirectory_.c_str()), 0);
     }
 
-    Timeline3& current() { return *editor->currentTimeline(); }
+    Timeline3& current() { return *editor->core.currentTimeline(); }
 
     void keyDown(SDLKey sym) { editor->onKey(keyEvent(SDL_KEYDOWN, sym)); }
     void keyUp(SDLKey sym) { editor->onKey(keyEvent(SDL_KEYUP, sym)); }

@@ -21,15 +21,15 @@ TEST_F(BlockFunctionsTest, NamesDuplicatesAndMissingNames) {
     // Numbers take Lua's own string form; a zero byte ends a name; the empty name sorts first.
     EXPECT_EQ(namesOf3(), (std::vector<std::string>{"", "1.5", "12", "cut", "dup"}));
     EXPECT_EQ(registry().firstTimeline3Name(), std::optional<std::string>(""));
-    EXPECT_EQ(registry().findTimeline3("")->x.keys.size(), 1u);
+    EXPECT_EQ(registry().findTimeline3("")->x.keys().size(), 1u);
 
     const Channel& dup = registry().findTimeline3("dup")->x;
-    ASSERT_EQ(dup.keys.size(), 1u);
-    EXPECT_EQ(dup.keys[0].point, (Point2{0, 1})) << "the first block of a name must stay";
+    ASSERT_EQ(dup.keys().size(), 1u);
+    EXPECT_EQ(dup.keys()[0].point, (Point2{0, 1})) << "the first block of a name must stay";
 
     ASSERT_EQ(registry().timelines1.size(), 2u);
     EXPECT_EQ(registry().timelines1.count("7"), 1u);
-    EXPECT_EQ(registry().timelines1.at("dup")->channel.keys.at(0).point, (Point2{5, 6}));
+    EXPECT_EQ(registry().timelines1.at("dup")->channel.keys().at(0).point, (Point2{5, 6}));
 }
 
 TEST_F(BlockFunctionsTest, OneChannelBlockInsideThreeChannelBlock) {
@@ -38,10 +38,10 @@ TEST_F(BlockFunctionsTest, OneChannelBlockInsideThreeChannelBlock) {
     // The inner end emptied the shared name, so the outer timeline has none.
     EXPECT_EQ(namesOf3(), (std::vector<std::string>{""}));
     Timeline3* outer = registry().findTimeline3("");
-    EXPECT_EQ(outer->x.keys.at(0).point, (Point2{0, 1}));
-    EXPECT_EQ(outer->y.keys.at(0).point, (Point2{3, 4}));
+    EXPECT_EQ(outer->x.keys().at(0).point, (Point2{0, 1}));
+    EXPECT_EQ(outer->y.keys().at(0).point, (Point2{3, 4}));
     ASSERT_EQ(registry().timelines1.count("inner"), 1u);
-    EXPECT_EQ(registry().timelines1.at("inner")->channel.keys.at(0).point, (Point2{0, 2}));
+    EXPECT_EQ(registry().timelines1.at("inner")->channel.keys().at(0).point, (Point2{0, 2}));
 
     // kept and the outer block's key stay below the inner begin's mark, which the outer end
     // rewinds to as well.
@@ -60,22 +60,22 @@ TEST_F(BlockFunctionsTest, EndRewindsTheArenaToTheBeginsMark) {
                     "timeline1_end()\n"));
 
     EXPECT_EQ(ValueArena::instance().size(), 8u);
-    EXPECT_EQ(registry().timelines1.at("b")->channel.keys.at(0).point, (Point2{7, 8}));
+    EXPECT_EQ(registry().timelines1.at("b")->channel.keys().at(0).point, (Point2{7, 8}));
     // Any math3d value passes as a key: its first two floats are taken.
-    EXPECT_EQ(registry().findTimeline3("a")->y.keys.at(0).point, (Point2{3, 3}));
+    EXPECT_EQ(registry().findTimeline3("a")->y.keys().at(0).point, (Point2{3, 3}));
 }
 
 TEST_F(BlockFunctionsTest, EndRewindsIntoANewBlockAndKeepsOlderValues) {
     runTimelineScript(fixture("arena_marks.lua"));
 
     EXPECT_NE(registry().findTimeline3("restored"), nullptr);
-    EXPECT_GT(registry().findTimeline3("grown")->x.keys.size(), 1000u);
+    EXPECT_GT(registry().findTimeline3("grown")->x.keys().size(), 1000u);
     EXPECT_EQ(ValueArena::instance().size(), 20u);  // kept and also_kept
     ASSERT_EQ(registry().timelines1.count("kept"), 1u);
     const Channel& kept = registry().timelines1.at("kept")->channel;
-    ASSERT_EQ(kept.keys.size(), 2u);
-    EXPECT_EQ(kept.keys[0].point, (Point2{3, 4}));
-    EXPECT_EQ(kept.keys[1].point, (Point2{6, 7}));
+    ASSERT_EQ(kept.keys().size(), 2u);
+    EXPECT_EQ(kept.keys()[0].point, (Point2{3, 4}));
+    EXPECT_EQ(kept.keys()[1].point, (Point2{6, 7}));
 }
 
 TEST_F(BlockFunctionsTest, SecondOpenBlockOfAKindEndsTheRun) {

@@ -21,14 +21,14 @@ void expectSameKey(const BezierKey& actual, const BezierKey& expected) {
 }
 
 void expectSameChannel(const Channel& actual, const Channel& expected) {
-    ASSERT_EQ(actual.keys.size(), expected.keys.size());
-    for (std::size_t i = 0; i < expected.keys.size(); ++i) {
+    ASSERT_EQ(actual.keys().size(), expected.keys().size());
+    for (std::size_t i = 0; i < expected.keys().size(); ++i) {
         SCOPED_TRACE("key " + std::to_string(i));
-        expectSameKey(actual.keys[i], expected.keys[i]);
+        expectSameKey(actual.keys()[i], expected.keys()[i]);
     }
-    ASSERT_EQ(actual.samples.size(), expected.samples.size());
-    for (std::size_t i = 0; i < expected.samples.size(); ++i) {
-        ASSERT_EQ(actual.samples[i], expected.samples[i]) << "sample " << i;
+    ASSERT_EQ(actual.samples().size(), expected.samples().size());
+    for (std::size_t i = 0; i < expected.samples().size(); ++i) {
+        ASSERT_EQ(actual.samples()[i], expected.samples()[i]) << "sample " << i;
     }
 }
 
@@ -103,8 +103,8 @@ TEST_F(KeyFunctionsTest, KeysInAnyOrderMatchAddingThemOneByOne) {
         SCOPED_TRACE("one-channel");
         expectSameChannel(c1, expected1.channel);
     }
-    for (std::size_t i = 1; i < t3->x.keys.size(); ++i) {
-        EXPECT_LE(t3->x.keys[i - 1].point.x, t3->x.keys[i].point.x);
+    for (std::size_t i = 1; i < t3->x.keys().size(); ++i) {
+        EXPECT_LE(t3->x.keys()[i - 1].point.x, t3->x.keys()[i].point.x);
     }
 }
 

@@ -178,7 +178,7 @@ TEST_F(ScriptLimitsTest, KeysPastTheTimelineBudgetStopTheScript) {
                   "while true do timeline3_insert_y(v) end\n"),
               "limits:4: " + kTooLarge + "\n");
     ASSERT_EQ(registry().timelines3.size(), 1u);
-    EXPECT_EQ(registry().findTimeline3("kept")->x.keys.size(), 1u);
+    EXPECT_EQ(registry().findTimeline3("kept")->x.keys().size(), 1u);
     expectNextLoadWorks();
 }
 
@@ -227,10 +227,10 @@ TEST(SampleBound, NeverBelowTheSamplesARebuildMakes) {
             for (float t : times) channel.insertKey({t - 1, 0}, {t, 0}, {t + 1, 0});
             channel.rebuild();
             SCOPED_TRACE(testing::Message() << "step " << step << ", " << times.size() << " keys");
-            EXPECT_GE(sampleBound(channel), channel.samples.size());
+            EXPECT_GE(sampleBound(channel), channel.samples().size());
             // Close to the real count for keys at ordinary times.
             if (step == 2.0f && times.size() == 5 && times[4] == 1000) {
-                EXPECT_LE(sampleBound(channel), channel.samples.size() + 16);
+                EXPECT_LE(sampleBound(channel), channel.samples().size() + 16);
             }
         }
     }

@@ -43,7 +43,7 @@ TEST_F(ScriptLoadingTest, RunErrorWithoutAlertIsPrintedAndEarlierBlocksStay) {
     std::string printed = runCapturingStderr(fixture("two_blocks_then_error.lua"));
     EXPECT_TRUE(endsWith(printed, ":8: attempt to call global 'oops' (a nil value)\n")) << printed;
     EXPECT_EQ(registry().timelines3.size(), 1u);
-    EXPECT_EQ(registry().findTimeline3("one")->x.keys.size(), 1u);
+    EXPECT_EQ(registry().findTimeline3("one")->x.keys().size(), 1u);
     EXPECT_EQ(registry().timelines1.count("two"), 1u);
 }
 
@@ -162,11 +162,11 @@ TEST_F(ScriptLoadingTest, ManyKeysLoadQuickly) {
 
     Timeline3* big = registry().findTimeline3("big");
     ASSERT_NE(big, nullptr);
-    EXPECT_EQ(big->x.keys.size(), 20000u);
-    EXPECT_EQ(big->y.keys.size(), 20000u);
-    EXPECT_EQ(big->z.keys.size(), 20000u);
-    EXPECT_EQ(big->z.keys.front().point.x, 0.0f);
-    EXPECT_EQ(big->y.samples.size(), 19999u);  // one per pair of keys a time unit apart
+    EXPECT_EQ(big->x.keys().size(), 20000u);
+    EXPECT_EQ(big->y.keys().size(), 20000u);
+    EXPECT_EQ(big->z.keys().size(), 20000u);
+    EXPECT_EQ(big->z.keys().front().point.x, 0.0f);
+    EXPECT_EQ(big->y.samples().size(), 19999u);  // one per pair of keys a time unit apart
     EXPECT_LT(seconds, 5.0);
 }
 
@@ -175,9 +175,9 @@ TEST_F(ScriptLoadingTest, ExampleFileLoadsCleanly) {
     ASSERT_GE(registry().timelines3.size(), 2u);
     for (const auto& [name, timeline] : registry().timelines3) {
         SCOPED_TRACE(name);
-        EXPECT_FALSE(timeline->x.keys.empty());
-        EXPECT_FALSE(timeline->y.keys.empty());
-        EXPECT_FALSE(timeline->z.keys.empty());
+        EXPECT_FALSE(timeline->x.keys().empty());
+        EXPECT_FALSE(timeline->y.keys().empty());
+        EXPECT_FALSE(timeline->z.keys().empty());
     }
     EXPECT_FALSE(registry().timelines1.empty());
 }

@@ -35,4 +35,11 @@ inline Channel channelOf(std::initializer_list<Point2> points) {
     return channel;
 }
 
+// Moves keys[index] to another time in place, as a drag does: no re-sort.
+inline void moveToTime(Channel& channel, std::size_t index, float time) {
+    BezierKey key = channel.keys()[index];
+    key.point.x = time;
+    channel.setKey(index, key);
+}
+
 }  // namespace kvr

@@ -1,4 +1,4 @@
-// Resampling after a key is moved in place must give exactly what a full rebuild gives.
+// Resampling after a key is changed in place must give exactly what a full rebuild gives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,13 +32,13 @@ namespace {
 // The sample table as its definition reads, with none of the shortcuts: each pair stepped in
 // array order through curvePoint, then one stable sort by time (NaN last).
 std::vector<Point2> plainSamples(const Channel& channel) {
-    const std::vector<BezierKey>& keys = channel.keys;
+    const std::vector<BezierKey>& keys = channel.keys();
     if (keys.size() == 1) return {keys[0].point};
     std::vector<Point2> out;
     for (std::size_t i = 0; i + 1 < keys.size(); ++i) {
         for (float x = keys[i].point.x; x <= keys[i + 1].point.x;) {
             out.push_back(channel.curvePoint(x));
-            const float next = x + channel.step;
+            const float next = x + channel.step();
             if (!(next > x)) break;
             x = next;
         }
@@ -55,9 +55,9 @@ std::vector<Point2> plainSamples(const Channel& channel) {
     if (fresh.keysInOrder() != channel.keysInOrder()) {
         return ::testing::AssertionFailure() << "key order flag differs";
     }
-    const ::testing::AssertionResult rebuilt = sameSamples(fresh.samples, plainSamples(channel));
+    const ::testing::AssertionResult rebuilt = sameSamples(fresh.samples(), plainSamples(channel));
     if (!rebuilt) return ::testing::AssertionFailure() << "rebuild: " << rebuilt.message();
-    return sameSamples(channel.samples, fresh.samples);
+    return sameSamples(channel.samples(), fresh.samples());
 }
 
 // Keys every 10 units with handles inside their segments: every pair stays in its own span.
@@ -71,53 +71,65 @@ Channel evenKeys(int count) {
     return channel;
 }
 
-void moveKey(BezierKey& key, float dx, float dy) {
+void shift(BezierKey& key, float dx, float dy) {
     for (Point2* p : {&key.inHandle, &key.point, &key.outHandle}) {
         p->x += dx;
         p->y += dy;
     }
 }
 
+// Changes keys[index] in place through change, as the editor's edits do; true when only the
+// segments around it were resampled.
+template <typename Change>
+bool edit(Channel& channel, std::size_t index, Change change) {
+    BezierKey key = channel.keys()[index];
+    change(key);
+    return channel.setKey(index, key);
+}
+
+bool shiftKey(Channel& channel, std::size_t index, float dx, float dy) {
+    return edit(channel, index, [&](BezierKey& key) { shift(key, dx, dy); });
+}
+
 TEST(ChannelKeyMoved, ResamplesOnlyAroundTheKeyWhileKeysStayInOrder) {
     Channel channel = evenKeys(12);
     for (std::size_t index : {0u, 1u, 5u, 10u, 11u}) {
-        moveKey(channel.keys[index], 1, -4);
-        EXPECT_TRUE(channel.keyMoved(index)) << "key " << index;
+        EXPECT_TRUE(shiftKey(channel, index, 1, -4)) << "key " << index;
         EXPECT_TRUE(matchesFullRebuild(channel)) << "key " << index;
-        channel.keys[index].outHandle = {channel.keys[index].outHandle.x + 2, 9};
-        EXPECT_TRUE(channel.keyMoved(index)) << "key " << index;
+        EXPECT_TRUE(edit(channel, index,
+                         [](BezierKey& k) {
+                             k.outHandle = {k.outHandle.x + 2, 9};
+                         }))
+            << "key " << index;
         EXPECT_TRUE(matchesFullRebuild(channel)) << "key " << index;
     }
 }
 
 TEST(ChannelKeyMoved, FallsBackPastANeighbourAndResumesOnceBackInOrder) {
     Channel channel = evenKeys(6);
-    moveKey(channel.keys[2], 15, 0);  // now at 35, past the key at 30
-    EXPECT_FALSE(channel.keyMoved(2));
+    EXPECT_FALSE(shiftKey(channel, 2, 15, 0));  // now at 35, past the key at 30
     EXPECT_FALSE(channel.keysInOrder());
     EXPECT_TRUE(matchesFullRebuild(channel));
 
-    moveKey(channel.keys[2], -10, 0);  // back at 25: in order, but the first move fell back
-    EXPECT_FALSE(channel.keyMoved(2));
+    // Back at 25: in order, but the first move fell back.
+    EXPECT_FALSE(shiftKey(channel, 2, -10, 0));
     EXPECT_TRUE(channel.keysInOrder());
-    moveKey(channel.keys[2], -1, 0);
-    EXPECT_TRUE(channel.keyMoved(2));
+    EXPECT_TRUE(shiftKey(channel, 2, -1, 0));
     EXPECT_TRUE(matchesFullRebuild(channel));
 
-    moveKey(channel.keys[2], 6, 0);  // exactly onto the key at 30
-    EXPECT_FALSE(channel.keyMoved(2));
+    EXPECT_FALSE(shiftKey(channel, 2, 6, 0));  // exactly onto the key at 30
     EXPECT_TRUE(matchesFullRebuild(channel));
 }
 
 TEST(ChannelKeyMoved, FallsBackWhenAHandleOvershootsIntoTheNextSegment) {
     Channel channel = evenKeys(6);
-    channel.keys[2].outHandle.x = 45;  // reaches past the keys at 30 and 40
-    EXPECT_FALSE(channel.keyMoved(2));
+    auto outTo = [&](float x) {
+        return edit(channel, 2, [x](BezierKey& k) { k.outHandle.x = x; });
+    };
+    EXPECT_FALSE(outTo(45));  // reaches past the keys at 30 and 40
     EXPECT_TRUE(matchesFullRebuild(channel));
-    channel.keys[2].outHandle.x = 23;
-    EXPECT_FALSE(channel.keyMoved(2));  // the table was interleaved, so this one rebuilds
-    channel.keys[2].outHandle.x = 24;
-    EXPECT_TRUE(channel.keyMoved(2));
+    EXPECT_FALSE(outTo(23));  // the table was interleaved, so this one rebuilds
+    EXPECT_TRUE(outTo(24));
     EXPECT_TRUE(matchesFullRebuild(channel));
 }
 
@@ -130,25 +142,22 @@ TEST(ChannelKeyMoved, RedoesTheSampleThatTheNextSegmentGivesTwoKeysBack) {
     channel.addPoint({10, -0.0f});
     channel.addPoint({20, -5});
     channel.addPoint({30, 1});
-    channel.keys[2].point.y = 5;
-    channel.keys[2].inHandle = channel.keys[2].outHandle = channel.keys[2].point;
-    EXPECT_TRUE(channel.keyMoved(2));
+    EXPECT_TRUE(edit(channel, 2, [](BezierKey& k) {
+        k.point.y = 5;
+        k.inHandle = k.outHandle = k.point;
+    }));
     EXPECT_TRUE(matchesFullRebuild(channel));
 }
 
 TEST(ChannelKeyMoved, HandlesChannelsTooSmallForSegments) {
     Channel empty(2.0f);
-    EXPECT_FALSE(empty.keyMoved(0));
-    EXPECT_TRUE(empty.samples.empty());
+    EXPECT_FALSE(empty.setKey(0, {}));  // no such key: nothing changes
+    EXPECT_TRUE(empty.keys().empty());
+    EXPECT_TRUE(empty.samples().empty());
 
     Channel one = channelOf({{3, 7}});
-    one.keys[0].point = {4, 8};
-    one.keyMoved(0);
-    EXPECT_EQ(one.samples, (std::vector<Point2>{{4, 8}}));
-
-    Channel two = channelOf({{0, 0}, {10, 10}});
-    EXPECT_FALSE(two.keyMoved(5));  // no such key: a full rebuild is always right
-    EXPECT_TRUE(matchesFullRebuild(two));
+    edit(one, 0, [](BezierKey& k) { k.point = {4, 8}; });
+    EXPECT_EQ(one.samples(), (std::vector<Point2>{{4, 8}}));
 }
 
 // The editor's drags at random: whole keys and single handles, by small and large steps,
@@ -198,12 +207,12 @@ TEST(ChannelKeyMoved, RandomDragsMatchAFullRebuild) {
 
         for (int move = 0; move < 300; ++move) {
             const std::size_t index = static_cast<std::size_t>(uniform(0, count - 1));
-            BezierKey& key = channel.keys[index];
+            BezierKey key = channel.keys()[index];
             const int kind = uniform(0, 9);
             const float dx = uniform(0, 24) ? quarter(-8, 8) : quarter(-160, 160);
             const float dy = quarter(-40, 40);
             if (kind < 7) {
-                moveKey(key, dx, dy);
+                shift(key, dx, dy);
             } else if (kind == 7) {
                 // Handles mostly pulled out on their own side; a large dx reaches over.
                 key.inHandle = {key.point.x - quarter(0, 12) + (dx < -2 ? dx : 0), dy};
@@ -212,7 +221,7 @@ TEST(ChannelKeyMoved, RandomDragsMatchAFullRebuild) {
             } else {
                 key.inHandle = key.point;  // a snap
             }
-            (channel.keyMoved(index) ? incremental : fallBacks)++;
+            (channel.setKey(index, key) ? incremental : fallBacks)++;
             ASSERT_TRUE(matchesFullRebuild(channel)) << "round " << round << " move " << move;
 
             if (uniform(0, 15) == 0) {

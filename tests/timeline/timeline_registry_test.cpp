@@ -86,22 +86,25 @@ TEST(DefaultTimeline, HoldsThreeFlatLinesSampledEveryTwoUnits) {
     const Channel* channels[] = {&timeline->x, &timeline->y, &timeline->z};
     for (int c = 0; c < 3; ++c) {
         const Channel& channel = *channels[c];
-        ASSERT_EQ(channel.samples.size(), 51u);
-        for (std::size_t i = 0; i < channel.samples.size(); ++i) {
-            EXPECT_EQ(channel.samples[i], (Point2{2.0f * i, expected[c]}));
+        ASSERT_EQ(channel.samples().size(), 51u);
+        for (std::size_t i = 0; i < channel.samples().size(); ++i) {
+            EXPECT_EQ(channel.samples()[i], (Point2{2.0f * i, expected[c]}));
         }
-        for (const BezierKey& k : channel.keys) {
+        for (const BezierKey& k : channel.keys()) {
             EXPECT_EQ(k.inHandle, k.point);
             EXPECT_EQ(k.outHandle, k.point);
         }
     }
 }
 
-TEST(Timeline3, RebuildAllRefreshesEveryChannel) {
+TEST(Timeline3, EditedChannelsAnswerWithTheirNewValuesBeforeAndAfterRebuildAll) {
     const std::shared_ptr<Timeline3> timeline = makeDefaultTimeline();
     for (Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
-        channel->keys[1].point.y = 30.0f;
+        BezierKey key = channel->keys()[1];
+        key.point.y = 30.0f;
+        channel->setKey(1, key);
     }
+    EXPECT_EQ(timeline->valueAt(100.0f), (std::array<float, 3>{30.0f, 30.0f, 30.0f}));
     timeline->rebuildAll();
     EXPECT_EQ(timeline->valueAt(100.0f), (std::array<float, 3>{30.0f, 30.0f, 30.0f}));
 }

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <limits>
 
-#include "app/timeline_writer.h"
-#include "tests/app/editor_fixture.h"
+#include "editing/timeline_writer.h"
+#include "tests/editing/core_fixture.h"
 
 namespace kvr::test {
 namespace {
@@ -39,7 +39,7 @@ TEST(TimelineWriter, DefaultTimelineAndNameOrder) {
     EXPECT_EQ(formatTimelines(registry), kDefaultText +
                                              "timeline1_begin(\"empty\")\ntimeline1_end()\n\n"
                                              "timeline1_begin(\"no_name\")\ntimeline1_push(" +
-                                             formatKey(one->channel.keys[0]) +
+                                             formatKey(one->channel.keys()[0]) +
                                              ")\ntimeline1_end()\n\n");
 
     registry.clear();
@@ -77,23 +77,25 @@ TEST(TimelineWriter, KeysInStoredOrder) {
     auto t = std::make_shared<Timeline3>(2.0f);
     t->z.addPoint({0, 1});
     t->z.addPoint({10, 2});
-    t->z.keys[0].point.x = 20;  // dragged past its neighbour, not yet re-sorted
+    BezierKey dragged = t->z.keys()[0];
+    dragged.point.x = 20;  // past its neighbour, not yet re-sorted
+    t->z.setKey(0, dragged);
     registry.addTimeline3("t", t);
     const std::string text = formatTimelines(registry);
     EXPECT_LT(text.find("vector2.new(0.00, 1.00), vector2.new(20.00, 1.00)"),
               text.find("vector2.new(10.00, 2.00), vector2.new(10.00, 2.00)"));
 }
 
-using SaveTest = EditorTest;
+using SaveTest = CoreTest;
 
 TEST_F(SaveTest, SavingRightAfterStartWritesTheDefaultTimeline) {
     writeFile(dir.file("tl3_000.lua"), "-- taken\n");
-    editor.reset();
     TimelineRegistry::instance().clear();
-    editor = makeEditor();
-    EXPECT_EQ(editor->fileName, "tl3_001.lua");
+    EditingCore fresh;
+    fresh.startNew();
+    EXPECT_EQ(fresh.fileName, "tl3_001.lua");
     EXPECT_FALSE(fileExists(dir.file("tl3_001.lua")));
-    editor->save();
+    fresh.save();
     EXPECT_EQ(readFile(dir.file("tl3_001.lua")), kDefaultText);
     EXPECT_EQ(readFile(dir.file("tl3_000.lua")), "-- taken\n");
 }
@@ -103,8 +105,8 @@ TEST_F(SaveTest, KeepsPermissionsAndSymbolicLinks) {
     writeFile(real, "old\n");
     chmod(real.c_str(), 0640);
     ASSERT_EQ(symlink("real.lua", dir.file("link.lua").c_str()), 0);
-    editor->fileName = "link.lua";
-    editor->save();
+    core.fileName = "link.lua";
+    core.save();
     struct stat st;
     ASSERT_EQ(lstat(dir.file("link.lua").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -124,9 +126,9 @@ std::size_t entriesIn(const std::string& directory) {
 
 TEST_F(SaveTest, AFailedSaveLeavesTheOldFileAndSaysWhy) {
     // Into a directory that does not exist.
-    editor->fileName = "missing/out.lua";
+    core.fileName = "missing/out.lua";
     testing::internal::CaptureStderr();
-    editor->save();
+    core.save();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "cannot save missing/out.lua: No such file or directory\n");
 
@@ -144,9 +146,9 @@ TEST_F(SaveTest, AFailedSaveLeavesTheOldFileAndSaysWhy) {
     small.rlim_cur = 4096;
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
-    editor->fileName = target;
+    core.fileName = target;
     testing::internal::CaptureStderr();
-    editor->save();
+    core.save();
     const std::string message = testing::internal::GetCapturedStderr();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
@@ -156,7 +158,7 @@ TEST_F(SaveTest, AFailedSaveLeavesTheOldFileAndSaysWhy) {
     EXPECT_EQ(entriesIn(dir.path()), before);  // no temporary file left behind
 
     // The editor goes on: the next save works.
-    editor->save();
+    core.save();
     EXPECT_EQ(readFile(target).substr(0, 26), "timeline3_begin(\"no_name\")");
 }
 

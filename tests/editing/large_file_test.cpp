@@ -10,9 +10,9 @@
 #include <random>
 #include <string>
 
-#include "app/timeline_writer.h"
+#include "editing/timeline_writer.h"
 #include "script/timeline_script.h"
-#include "tests/app/editor_fixture.h"
+#include "tests/editing/core_fixture.h"
 
 namespace kvr::test {
 namespace {
@@ -29,7 +29,7 @@ std::string plainText(const TimelineRegistry& registry) {
         text += "timeline3_begin(\"" + name + "\")\n";
         int c = 0;
         for (const Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
-            for (const BezierKey& key : channel->keys) {
+            for (const BezierKey& key : channel->keys()) {
                 text += std::string(kInsert[c]) + "(" + formatKey(key) + ")\n";
             }
             ++c;
@@ -118,14 +118,14 @@ bool sameBits(float a, float b) {
         const Channel* mine[] = {&timeline->x, &timeline->y, &timeline->z};
         const Channel* theirs[] = {&other->x, &other->y, &other->z};
         for (int c = 0; c < 3; ++c) {
-            if (mine[c]->keys.size() != theirs[c]->keys.size()) {
+            if (mine[c]->keys().size() != theirs[c]->keys().size()) {
                 return ::testing::AssertionFailure()
-                       << name << " channel " << c << ": " << theirs[c]->keys.size()
-                       << " keys instead of " << mine[c]->keys.size();
+                       << name << " channel " << c << ": " << theirs[c]->keys().size()
+                       << " keys instead of " << mine[c]->keys().size();
             }
-            for (std::size_t i = 0; i < mine[c]->keys.size(); ++i) {
-                const BezierKey& a = mine[c]->keys[i];
-                const BezierKey& b = theirs[c]->keys[i];
+            for (std::size_t i = 0; i < mine[c]->keys().size(); ++i) {
+                const BezierKey& a = mine[c]->keys()[i];
+                const BezierKey& b = theirs[c]->keys()[i];
                 for (auto [p, q] : {std::pair{a.inHandle, b.inHandle}, std::pair{a.point, b.point},
                                     std::pair{a.outHandle, b.outHandle}}) {
                     if (!sameBits(p.x, q.x) || !sameBits(p.y, q.y)) {
@@ -211,9 +211,9 @@ TEST(LargeFile, AFileAtTheConstantLimitStaysPlainAndOneMoreIsSplit) {
     EXPECT_TRUE(sameTimelines(over, TimelineRegistry::instance()));
 }
 
-using LargeFileEditorTest = EditorTest;
+using LargeFileCoreTest = CoreTest;
 
-TEST_F(LargeFileEditorTest, SaveAndReloadManyDistinctNumbers) {
+TEST_F(LargeFileCoreTest, SaveAndReloadManyDistinctNumbers) {
     // 's' then 'r' with 360,000 distinct numbers in one timeline, and small ones around it.
     TimelineRegistry& registry = TimelineRegistry::instance();
     auto big = std::make_shared<Timeline3>(2.0f);
@@ -232,20 +232,20 @@ TEST_F(LargeFileEditorTest, SaveAndReloadManyDistinctNumbers) {
 
     TimelineRegistry before;
     before.timelines3 = registry.timelines3;
-    keyDown(SDLK_s);
-    const std::string text = readFile(dir.file(editor->fileName));
+    keyDown(keys::S);
+    const std::string text = readFile(dir.file(core.fileName));
     EXPECT_TRUE(sameText(unwrapped(text), plainText(before)));
     // Only key lines are wrapped: the blocks keep their begin and end lines in the open.
     EXPECT_TRUE(blockLinesInTheOpen(text));
 
     ::testing::internal::CaptureStderr();
-    keyDown(SDLK_r);
+    keyDown(keys::R);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(sameTimelines(before, registry));
-    EXPECT_EQ(registry.findTimeline3("big")->z.samples, big->z.samples);
+    EXPECT_EQ(registry.findTimeline3("big")->z.samples(), big->z.samples());
 }
 
-TEST_F(LargeFileEditorTest, AWriteFailingPartWayKeepsTheOldFile) {
+TEST_F(LargeFileCoreTest, AWriteFailingPartWayKeepsTheOldFile) {
     // Megabytes of text go out in pieces; the file-size limit refuses one after the first.
     auto big = std::make_shared<Timeline3>(2.0f);
     DistinctNumbers numbers;
@@ -257,7 +257,7 @@ TEST_F(LargeFileEditorTest, AWriteFailingPartWayKeepsTheOldFile) {
     TimelineRegistry::instance().addTimeline3("big", big);
     const std::string target = dir.file("kept.lua");
     writeFile(target, "-- the old text\n");
-    editor->fileName = target;
+    core.fileName = target;
 
     rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -266,14 +266,14 @@ TEST_F(LargeFileEditorTest, AWriteFailingPartWayKeepsTheOldFile) {
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     ::testing::internal::CaptureStderr();
-    keyDown(SDLK_s);
+    keyDown(keys::S);
     const std::string message = ::testing::internal::GetCapturedStderr();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(message, "cannot save " + target + ": File too large\n");
     EXPECT_EQ(readFile(target), "-- the old text\n");
-    keyDown(SDLK_s);
+    keyDown(keys::S);
     EXPECT_GT(readFile(target).size(), 3000000u);
 }
 

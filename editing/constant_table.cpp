@@ -1,5 +1,5 @@
 // Counting a chunk's constants per function, as the Lua compiler will store them.
-#include "app/constant_table.h"
+#include "editing/constant_table.h"
 
 #include <algorithm>
 #include <limits>

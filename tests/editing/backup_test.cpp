@@ -1,19 +1,19 @@
 // A file that did not load completely keeps its text beside it before the first save over it.
 #include <sys/stat.h>
 
-#include "tests/app/editor_fixture.h"
+#include "tests/editing/core_fixture.h"
 
 namespace kvr::test {
 namespace {
 
-using BackupTest = EditorTest;
+using BackupTest = CoreTest;
 
 const char* const kBrokenInTheMiddle =
     "timeline3_begin('a') timeline3_insert_x(vector2.new(0, 1)) timeline3_end()\n"
     "typo()\n"
     "timeline3_begin('c') timeline3_end()\n";
 
-std::string saveCapturingStderr(TimelineEditor& editor) {
+std::string saveCapturingStderr(EditingCore& editor) {
     testing::internal::CaptureStderr();
     editor.save();
     return testing::internal::GetCapturedStderr();
@@ -22,12 +22,12 @@ std::string saveCapturingStderr(TimelineEditor& editor) {
 TEST_F(BackupTest, TheFirstSaveAfterAnIncompleteLoadKeepsThePreviousTextOnce) {
     writeFile(dir.file("broken.lua"), kBrokenInTheMiddle);
     chmod(dir.file("broken.lua").c_str(), 0600);
-    editor->fileName = "broken.lua";
+    core.fileName = "broken.lua";
     testing::internal::CaptureStderr();
-    editor->reload();
+    core.reload();
     testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(saveCapturingStderr(*editor),
+    EXPECT_EQ(saveCapturingStderr(core),
               "broken.lua did not load completely; its previous text is kept in broken.lua~\n");
     EXPECT_EQ(readFile(dir.file("broken.lua~")), kBrokenInTheMiddle);
     struct stat st;
@@ -37,7 +37,7 @@ TEST_F(BackupTest, TheFirstSaveAfterAnIncompleteLoadKeepsThePreviousTextOnce) {
     EXPECT_EQ(saved.rfind("timeline3_begin(\"a\")\n", 0), 0u) << saved;
 
     // The backup is made once: the second save writes the file alone.
-    EXPECT_EQ(saveCapturingStderr(*editor), "");
+    EXPECT_EQ(saveCapturingStderr(core), "");
     EXPECT_EQ(readFile(dir.file("broken.lua~")), kBrokenInTheMiddle);
     EXPECT_EQ(readFile(dir.file("broken.lua")), saved);
 }
@@ -46,16 +46,16 @@ TEST_F(BackupTest, NoBackupWhereNothingIsLostAndNoSaveWhenItCannotBeKept) {
     // A complete load, and a missing file, have nothing to keep.
     writeFile(dir.file("good.lua"), "timeline3_begin('a') timeline3_end()\n");
     writeFile(dir.file("good.lua~"), "older\n");
-    editor->fileName = "good.lua";
-    editor->reload();
-    EXPECT_EQ(saveCapturingStderr(*editor), "");
+    core.fileName = "good.lua";
+    core.reload();
+    EXPECT_EQ(saveCapturingStderr(core), "");
     EXPECT_EQ(readFile(dir.file("good.lua~")), "older\n");
 
-    editor->fileName = "missing.lua";
+    core.fileName = "missing.lua";
     testing::internal::CaptureStderr();
-    editor->reload();
+    core.reload();
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(saveCapturingStderr(*editor), "");
+    EXPECT_EQ(saveCapturingStderr(core), "");
     EXPECT_FALSE(fileExists(dir.file("missing.lua~")));
 
     // A backup that cannot be written refuses the save and leaves the file as it is.
@@ -64,9 +64,9 @@ TEST_F(BackupTest, NoBackupWhereNothingIsLostAndNoSaveWhenItCannotBeKept) {
               "timeline3_begin('a') timeline3_end()\n");
     ASSERT_EQ(mkdir(dir.file("dup.lua~").c_str(), 0755), 0);
     writeFile(dir.file("dup.lua~/inside"), "x");
-    editor->fileName = "dup.lua";
-    editor->reload();
-    EXPECT_EQ(saveCapturingStderr(*editor),
+    core.fileName = "dup.lua";
+    core.reload();
+    EXPECT_EQ(saveCapturingStderr(core),
               "cannot save dup.lua: cannot keep the previous text: Is a directory\n");
     EXPECT_EQ(readFile(dir.file("dup.lua")).find("timeline3_begin('a')"), 0u);
 }

@@ -1,6 +1,6 @@
 // Writing timelines back as a Lua script of timeline3_begin ... timeline3_end blocks, then
 // timeline1_begin ... timeline1_end blocks.
-#include "app/timeline_writer.h"
+#include "editing/timeline_writer.h"
 
 #include <charconv>
 #include <cmath>
@@ -10,9 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/backup_copy.h"
-#include "app/constant_table.h"
-#include "app/timeline_editor.h"
+#include "editing/constant_table.h"
 
 namespace kvr {
 
@@ -175,7 +173,7 @@ bool fitsInOneFunction(const TimelineRegistry& registry, std::size_t keyCount) {
         blockConstants(block, line);
         if (!chunk.tryAdd(line)) return false;
         for (int c = 0; c < block.channelCount; ++c) {
-            for (const BezierKey& key : block.channels[c]->keys) {
+            for (const BezierKey& key : block.channels[c]->keys()) {
                 appendKeyLine(nullptr, block.firstInsert + c, key, line);
                 if (!chunk.tryAdd(line)) return false;
             }
@@ -320,7 +318,7 @@ private:
 std::size_t countKeys(const TimelineRegistry& registry) {
     std::size_t keys = 0;
     forEachBlock(registry, [&](const Block& block) {
-        for (int c = 0; c < block.channelCount; ++c) keys += block.channels[c]->keys.size();
+        for (int c = 0; c < block.channelCount; ++c) keys += block.channels[c]->keys().size();
         return true;
     });
     return keys;
@@ -342,7 +340,7 @@ bool writeTimelines(const TimelineRegistry& registry, const TextSink& sink) {
     forEachBlock(registry, [&](const Block& block) {
         writer.beginBlock(block);
         for (int c = 0; c < block.channelCount; ++c) {
-            for (const BezierKey& key : block.channels[c]->keys) {
+            for (const BezierKey& key : block.channels[c]->keys()) {
                 writer.key(block.firstInsert + c, key);
             }
         }
@@ -362,35 +360,6 @@ std::string formatTimelines(const TimelineRegistry& registry) {
         return true;
     });
     return out;
-}
-
-void TimelineEditor::save() {
-    if (fileName.empty()) return;
-    std::string reason;
-    if (keepPreviousText) {
-        // What the load left out is still in the file; the save must not be the end of it.
-        const std::string backup = fileName + "~";
-        switch (keepCopy(fileName, backup, reason)) {
-            case BackupResult::Failed:
-                std::fprintf(stderr, "cannot save %s: cannot keep the previous text: %s\n",
-                             fileName.c_str(), reason.c_str());
-                return;
-            case BackupResult::Kept:
-                std::fprintf(stderr,
-                             "%s did not load completely; its previous text is kept in %s\n",
-                             fileName.c_str(), backup.c_str());
-                break;
-            case BackupResult::Nothing:
-                break;
-        }
-        keepPreviousText = false;
-    }
-    const auto write = [](const TextSink& sink) {
-        return writeTimelines(TimelineRegistry::instance(), sink);
-    };
-    if (!replaceFileContents(fileName, write, reason)) {
-        std::fprintf(stderr, "cannot save %s: %s\n", fileName.c_str(), reason.c_str());
-    }
 }
 
 }  // namespace kvr

@@ -1,5 +1,5 @@
-// Keyboard commands: zoom, scroll, modes, help, delete, reload and save.
-#include "app/timeline_editor.h"
+// EditingCore: keyboard commands and the view's zoom.
+#include "editing/editing_core.h"
 
 namespace kvr {
 
@@ -8,65 +8,71 @@ const float kZoomFraction = 0.1f;
 const float kScrollStep = 50.0f;
 }  // namespace
 
-void TimelineEditor::onKey(const SDL_KeyboardEvent& event) {
-    const SDLKey key = event.keysym.sym;
-    if (event.type == SDL_KEYUP) {
-        if (key == SDLK_RSHIFT || key == SDLK_LSHIFT) shiftDown = false;
-        return;
-    }
-    if (event.type != SDL_KEYDOWN) return;
-    switch (key) {
-        case SDLK_MINUS:
+void EditingCore::keyUp(int symbol) {
+    if (symbol == keys::RightShift || symbol == keys::LeftShift) shiftDown = false;
+}
+
+void EditingCore::keyDown(int symbol, KeyModifiers modifiers) {
+    switch (symbol) {
+        case keys::Minus:
             zoomOut();
             break;
-        case SDLK_SEMICOLON:
+        case keys::Semicolon:
             // Shift and ';' is '+' on the keyboards this was made for.
             if (shiftDown) zoomIn();
             break;
-        case SDLK_d:
+        case keys::D:
             mode = EditMode::Delete;
             break;
-        case SDLK_e:
+        case keys::E:
             mode = EditMode::Edit;
             break;
-        case SDLK_h:
+        case keys::H:
             helpVisible = !helpVisible;
             break;
-        case SDLK_i:
+        case keys::I:
             mode = EditMode::Insert;
             break;
-        case SDLK_r:
+        case keys::R:
             reload();
             break;
-        case SDLK_s:
+        case keys::S:
             save();
             break;
-        case SDLK_DELETE:
-            if (selectedChannel && selectedKey) {
-                std::vector<BezierKey>& keys = selectedChannel->keys;
-                const std::size_t index = static_cast<std::size_t>(selectedKey - keys.data());
-                if (index < keys.size()) selectedChannel->removeKey(index);
-                selectedKey = nullptr;
+        case keys::Z:
+            // Ctrl+Z takes back, Ctrl+Shift+Z makes again; 'z' alone does nothing.
+            if (modifiers.ctrl) {
+                if (modifiers.shift) {
+                    redo();
+                } else {
+                    undo();
+                }
             }
             break;
-        case SDLK_UP:
+        case keys::Y:
+            if (modifiers.ctrl) redo();
+            break;
+        case keys::Delete:
+            deleteSelectedKey();
+            break;
+        case keys::Up:
             viewBottom += kScrollStep;
             viewTop += kScrollStep;
             break;
-        case SDLK_DOWN:
+        case keys::Down:
             viewBottom -= kScrollStep;
             viewTop -= kScrollStep;
             break;
-        case SDLK_RIGHT:
+        case keys::Right:
             viewLeft += kScrollStep;
             viewRight += kScrollStep;
             break;
-        case SDLK_LEFT:
+        case keys::Left:
             viewLeft -= kScrollStep;
             viewRight -= kScrollStep;
             break;
-        case SDLK_RSHIFT:
-        case SDLK_LSHIFT:
+        case keys::RightShift:
+        case keys::LeftShift:
             shiftDown = true;
             break;
         default:
@@ -74,9 +80,17 @@ void TimelineEditor::onKey(const SDL_KeyboardEvent& event) {
     }
 }
 
+void EditingCore::deleteSelectedKey() {
+    if (!selectedChannel || !selectedKey()) return;
+    finishEdit();
+    selectedChannel->removeKey(*selectedIndex_, &pending_.changesOf(*selectedChannel));
+    finishEdit();
+    clearSelectedKey();
+}
+
 // The anchor is half the visible extent measured from zero, not the view's midpoint: zooming
 // keeps the left and bottom edges' relation to zero the way users of this editor know it.
-void TimelineEditor::zoomIn() {
+void EditingCore::zoomIn() {
     const float ax = (viewRight - viewLeft) * 0.5f;
     const float ay = (viewTop - viewBottom) * 0.5f;
     viewLeft += (ax - viewLeft) * kZoomFraction;
@@ -85,7 +99,7 @@ void TimelineEditor::zoomIn() {
     viewTop += (ay - viewTop) * kZoomFraction;
 }
 
-void TimelineEditor::zoomOut() {
+void EditingCore::zoomOut() {
     const float ax = (viewRight - viewLeft) * 0.5f;
     const float ay = (viewTop - viewBottom) * 0.5f;
     viewLeft -= (ax - viewLeft) * kZoomFraction;

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/timeline_writer.h"
+#include "editing/timeline_writer.h"
 
 namespace kvr {
 

@@ -1,5 +1,5 @@
 // Keeping a file's current text beside it before a save replaces it.
-#include "app/backup_copy.h"
+#include "editing/backup_copy.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/timeline_writer.h"
+#include "editing/timeline_writer.h"
 
 namespace kvr {
 

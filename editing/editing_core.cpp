@@ -1,0 +1,138 @@
+// EditingCore: start, resize, loading, saving and the history of edits.
+#include "editing/editing_core.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "editing/backup_copy.h"
+#include "editing/timeline_writer.h"
+#include "script/timeline_script.h"
+
+namespace kvr {
+
+namespace {
+
+// A name is taken when anything stands there: a file this user cannot read, or a link whose
+// target is missing, would otherwise be chosen and then overwritten by the first save.
+std::string firstFreeFileName() {
+    for (unsigned long n = 0;; ++n) {
+        char name[64];
+        std::snprintf(name, sizeof name, "tl3_%03lu.lua", n);
+        struct stat entry;
+        if (lstat(name, &entry) != 0) return name;
+    }
+}
+
+}  // namespace
+
+EditingCore::EditingCore(TimelineRegistry& registry) : registry_(registry) {}
+
+void EditingCore::startNew() {
+    fileName = firstFreeFileName();
+    currentName = "no_name";
+    registry_.addTimeline3(currentName, makeDefaultTimeline());
+}
+
+void EditingCore::resized(int w, int h) {
+    windowWidth = w;
+    windowHeight = h;
+    viewLeft = 0.0f;
+    viewRight = static_cast<float>(w);
+    viewBottom = static_cast<float>(-(h / 2));
+    viewTop = static_cast<float>(h / 2);
+}
+
+Timeline3* EditingCore::currentTimeline() const {
+    if (currentName.empty()) return nullptr;
+    return registry_.findTimeline3(currentName);
+}
+
+const BezierKey* EditingCore::selectedKey() const {
+    if (!selectedChannel || !selectedIndex_ || *selectedIndex_ >= selectedChannel->keys().size()) {
+        return nullptr;
+    }
+    return &selectedChannel->keys()[*selectedIndex_];
+}
+
+void EditingCore::select(Channel* channel, std::size_t index) {
+    selectedChannel = channel;
+    selectedIndex_ = index;
+}
+
+void EditingCore::reload() {
+    finishEdit();
+    registry_.clear();
+    history_.clear();
+    selectedIndex_.reset();
+    selectedChannel = nullptr;
+    keepPreviousText = false;
+    if (!fileName.empty()) {
+        keepPreviousText =
+            !loadTimelineFile(fileName, registry_, ErrorDelivery::AlertOrPrint).complete();
+    }
+    std::optional<std::string> first = registry_.firstTimeline3Name();
+    currentName = first ? *first : std::string();
+}
+
+bool EditingCore::save() {
+    finishEdit();
+    if (fileName.empty()) return false;
+    std::string reason;
+    if (keepPreviousText) {
+        // What the load left out is still in the file; the save must not be the end of it.
+        const std::string backup = fileName + "~";
+        switch (keepCopy(fileName, backup, reason)) {
+            case BackupResult::Failed:
+                std::fprintf(stderr, "cannot save %s: cannot keep the previous text: %s\n",
+                             fileName.c_str(), reason.c_str());
+                return false;
+            case BackupResult::Kept:
+                std::fprintf(stderr,
+                             "%s did not load completely; its previous text is kept in %s\n",
+                             fileName.c_str(), backup.c_str());
+                break;
+            case BackupResult::Nothing:
+                break;
+        }
+        keepPreviousText = false;
+    }
+    const auto write = [this](const TextSink& sink) { return writeTimelines(registry_, sink); };
+    if (!replaceFileContents(fileName, write, reason)) {
+        std::fprintf(stderr, "cannot save %s: %s\n", fileName.c_str(), reason.c_str());
+        return false;
+    }
+    history_.markSaved();
+    return true;
+}
+
+void EditingCore::finishEdit() {
+    pending_.dropNoOps();
+    if (!pending_.empty()) history_.push(std::move(pending_));
+    pending_ = EditStep();
+}
+
+bool EditingCore::undo() {
+    finishEdit();
+    const EditStep* step = history_.stepBack();
+    if (!step) return false;
+    step->revert();
+    clearSelectedKey();
+    return true;
+}
+
+bool EditingCore::redo() {
+    finishEdit();
+    const EditStep* step = history_.stepForward();
+    if (!step) return false;
+    step->reapply();
+    clearSelectedKey();
+    return true;
+}
+
+bool EditingCore::hasUnsavedChanges() const {
+    return !history_.atSaved() || !pending_.empty();
+}
+
+}  // namespace kvr

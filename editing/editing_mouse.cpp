@@ -1,0 +1,151 @@
+// EditingCore: picking, selecting, dragging keys and handles, inserting, deleting, scrolling.
+#include "editing/editing_core.h"
+
+namespace kvr {
+
+namespace {
+
+// Pick distances are in curve units, so the reach follows the zoom.
+const float kPickRadiusSquared = 64.0f;
+
+float squaredDistance(Point2 a, Point2 b) {
+    const float dx = a.x - b.x;
+    const float dy = a.y - b.y;
+    return dx * dx + dy * dy;
+}
+
+}  // namespace
+
+std::optional<EditingCore::Pick> EditingCore::pickKey() const {
+    Timeline3* timeline = currentTimeline();
+    if (!timeline) return std::nullopt;
+    const Point2 cursor{cursorX, cursorY};
+    for (Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
+        const std::vector<BezierKey>& keys = channel->keys();
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (squaredDistance(keys[i].point, cursor) < kPickRadiusSquared) {
+                return Pick{channel, i};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+Channel* EditingCore::pickChannel() const {
+    Timeline3* timeline = currentTimeline();
+    if (!timeline) return nullptr;
+    for (Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
+        const float d = channel->evaluate(cursorX) - cursorY;
+        if (d * d < kPickRadiusSquared) return channel;
+    }
+    return nullptr;
+}
+
+void EditingCore::buttonPressed(int button, int held) {
+    heldButtons = held & 0xFF;
+    if (!currentTimeline()) return;
+    switch (mode) {
+        case EditMode::Edit: {
+            const std::optional<Pick> pick = pickKey();
+            if (button == buttons::Middle) {
+                if (pick) {
+                    select(pick->channel, pick->index);
+                } else {
+                    selectedChannel = nullptr;
+                    clearSelectedKey();
+                }
+            } else if (button == buttons::Left && pick) {
+                select(pick->channel, pick->index);
+            }
+            break;
+        }
+        case EditMode::Delete:
+            deleteAtCursor();
+            break;
+        case EditMode::Insert:
+            insertAtCursor();
+            break;
+    }
+}
+
+void EditingCore::buttonReleased(int button, int held) {
+    heldButtons = held & 0xFF;
+    if (currentTimeline() && mode == EditMode::Edit && selectedKey()) {
+        if (button == buttons::Left) {
+            snapSelected(Handle::In);
+        } else if (button == buttons::Right) {
+            snapSelected(Handle::Out);
+        }
+    }
+    // A drag ends when the last of the three buttons is let go, snap included.
+    if ((heldButtons & (buttons::LeftMask | buttons::MiddleMask | buttons::RightMask)) == 0) {
+        finishEdit();
+    }
+}
+
+void EditingCore::snapSelected(Handle handle) {
+    const BezierKey& key = *selectedKey();
+    const Point2 h = handle == Handle::In ? key.inHandle : key.outHandle;
+    if (!(squaredDistance(h, key.point) < kPickRadiusSquared)) return;
+    selectedChannel->snapHandle(*selectedIndex_, handle, &pending_.changesOf(*selectedChannel));
+}
+
+void EditingCore::deleteAtCursor() {
+    const std::optional<Pick> pick = pickKey();
+    if (!pick) return;
+    finishEdit();
+    pick->channel->removeKey(pick->index, &pending_.changesOf(*pick->channel));
+    finishEdit();
+    clearSelectedKey();
+}
+
+void EditingCore::insertAtCursor() {
+    Channel* channel = pickChannel();
+    if (!channel) return;
+    clearSelectedKey();
+    finishEdit();
+    const float value = channel->evaluate(cursorX);
+    channel->addPoint({cursorX, value}, &pending_.changesOf(*channel));
+    finishEdit();
+}
+
+void EditingCore::pointerMoved(int x, int y, int dx, int dy) {
+    cursorX = viewLeft +
+              (static_cast<float>(x) / static_cast<float>(windowWidth)) * (viewRight - viewLeft);
+    cursorY = viewTop -
+              (static_cast<float>(y) / static_cast<float>(windowHeight)) * (viewTop - viewBottom);
+    if (!currentTimeline()) return;
+
+    const float fx = static_cast<float>(dx);
+    const float fy = static_cast<float>(dy);
+    if (selectedKey()) {
+        dragSelected(fx, fy);
+    } else if (heldButtons & buttons::MiddleMask) {
+        const float s = 1.0f / 300.0f;
+        const float scrollX = (viewRight - viewLeft) * s * fx;
+        const float scrollY = (viewTop - viewBottom) * s * fy;
+        viewLeft += scrollX;
+        viewRight += scrollX;
+        viewBottom -= scrollY;
+        viewTop -= scrollY;
+    }
+}
+
+// One curve unit per pixel whatever the zoom; screen y runs downward.
+void EditingCore::dragSelected(float dx, float dy) {
+    const Point2 delta{dx, -dy};
+    const std::size_t index = *selectedIndex_;
+    KeyChanges* changes = nullptr;
+    if (heldButtons & (buttons::MiddleMask | buttons::LeftMask | buttons::RightMask)) {
+        changes = &pending_.changesOf(*selectedChannel);
+    }
+    if (heldButtons & buttons::MiddleMask) {
+        selectedChannel->moveKey(index, delta, changes);
+    } else if (heldButtons & buttons::LeftMask) {
+        selectedChannel->moveHandle(index, Handle::In, delta, changes);
+    } else if (heldButtons & buttons::RightMask) {
+        selectedChannel->moveHandle(index, Handle::Out, delta, changes);
+    }
+}
+
+}  // namespace kvr

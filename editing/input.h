@@ -1,0 +1,52 @@
+// The plain inputs the editing core takes: key symbols, modifiers and mouse buttons.
+#pragma once
+
+namespace kvr {
+
+// Key symbols with the values of SDL 1.2's key symbols, so that a window layer on SDL passes
+// them through unchanged; letters are their small ASCII codes.
+namespace keys {
+constexpr int Tab = 9;
+constexpr int Minus = 45;
+constexpr int Semicolon = 59;
+constexpr int Equals = 61;
+constexpr int D = 'd';
+constexpr int E = 'e';
+constexpr int H = 'h';
+constexpr int I = 'i';
+constexpr int R = 'r';
+constexpr int S = 's';
+constexpr int Y = 'y';
+constexpr int Z = 'z';
+constexpr int Delete = 127;
+constexpr int KeypadMinus = 269;
+constexpr int KeypadPlus = 270;
+constexpr int Up = 273;
+constexpr int Down = 274;
+constexpr int Right = 275;
+constexpr int Left = 276;
+constexpr int Home = 278;
+constexpr int RightShift = 303;
+constexpr int LeftShift = 304;
+}  // namespace keys
+
+// The modifiers held at a key press, as the event reported them.
+struct KeyModifiers {
+    bool shift = false;
+    bool ctrl = false;
+};
+
+// Mouse buttons as numbered in button events; a wheel step is a press and release of 4 or 5.
+namespace buttons {
+constexpr int Left = 1;
+constexpr int Middle = 2;
+constexpr int Right = 3;
+constexpr int WheelUp = 4;
+constexpr int WheelDown = 5;
+// Bits of the held-button mask.
+constexpr int LeftMask = 1;
+constexpr int MiddleMask = 2;
+constexpr int RightMask = 4;
+}  // namespace buttons
+
+}  // namespace kvr

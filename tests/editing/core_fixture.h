@@ -1,0 +1,76 @@
+// An editing core in a scratch working directory, fed the plain inputs a window would send.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "editing/editing_core.h"
+#include "tests/support/temp_dir.h"
+#include "timeline/timeline_registry.h"
+
+namespace kvr::test {
+
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        oldDirectory_ = cwd;
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        TimelineRegistry::instance().clear();
+        core.startNew();
+    }
+
+    void TearDown() override {
+        TimelineRegistry::instance().clear();
+        ASSERT_EQ(chdir(oldDirectory_.c_str()), 0);
+    }
+
+    Timeline3& current() { return *core.currentTimeline(); }
+
+    void keyDown(int symbol, KeyModifiers modifiers = {}) { core.keyDown(symbol, modifiers); }
+    void keyUp(int symbol) { core.keyUp(symbol); }
+    void ctrl(int symbol, bool shift = false) {
+        KeyModifiers modifiers;
+        modifiers.ctrl = true;
+        modifiers.shift = shift;
+        core.keyDown(symbol, modifiers);
+    }
+
+    // Pointer at a window pixel, without dragging anything.
+    void pointAt(int x, int y) { motion(x, y, 0, 0); }
+    // Pointer moved by (dx, dy) pixels from where it was.
+    void moveBy(int dx, int dy) { motion(lastX_ + dx, lastY_ + dy, dx, dy); }
+
+    void press(int button) {
+        if (button <= 3) buttons_ |= 1 << (button - 1);
+        core.buttonPressed(button, buttons_);
+    }
+    void release(int button) {
+        if (button <= 3) buttons_ &= ~(1 << (button - 1));
+        core.buttonReleased(button, buttons_);
+    }
+    void click(int button) {
+        press(button);
+        release(button);
+    }
+
+    TempDir dir;
+    EditingCore core;
+
+private:
+    void motion(int x, int y, int dx, int dy) {
+        lastX_ = x;
+        lastY_ = y;
+        core.pointerMoved(x, y, dx, dy);
+    }
+
+    std::string oldDirectory_;
+    int buttons_ = 0;
+    int lastX_ = 0;
+    int lastY_ = 0;
+};
+
+}  // namespace kvr::test

@@ -1,0 +1,130 @@
+// Keyboard commands on a real editor: zoom anchors, Shift, scrolling, modes, help and Delete.
+#include "tests/editing/core_fixture.h"
+
+namespace kvr::test {
+namespace {
+
+using KeyboardTest = CoreTest;
+
+void expectView(const EditingCore& e, float l, float r, float b, float t) {
+    EXPECT_FLOAT_EQ(e.viewLeft, l);
+    EXPECT_FLOAT_EQ(e.viewRight, r);
+    EXPECT_FLOAT_EQ(e.viewBottom, b);
+    EXPECT_FLOAT_EQ(e.viewTop, t);
+}
+
+TEST_F(KeyboardTest, ZoomKeepsTheHalfExtentAnchorNotTheMidpoint) {
+    keyDown(keys::Minus);
+    expectView(core, -40, 840, -300, 250);
+
+    core.viewLeft = 0, core.viewRight = 800, core.viewBottom = -250, core.viewTop = 250;
+    keyDown(keys::LeftShift);
+    keyDown(keys::Semicolon);
+    expectView(core, 40, 760, -200, 250);
+
+    // Scrolled right twice: the horizontal anchor stays at 400, not the midpoint 500.
+    core.viewLeft = 100, core.viewRight = 900, core.viewBottom = -250, core.viewTop = 250;
+    core.zoomIn();
+    EXPECT_FLOAT_EQ(core.viewLeft, 130);
+    EXPECT_FLOAT_EQ(core.viewRight, 850);
+}
+
+TEST_F(KeyboardTest, ZoomInThenOutIsNotTheIdentity) {
+    core.zoomIn();
+    core.zoomOut();
+    EXPECT_NEAR(core.viewRight - core.viewLeft, 800 * 0.99, 1e-3);
+    EXPECT_NEAR(core.viewTop - core.viewBottom, 500 * 0.99, 1e-3);
+}
+
+TEST_F(KeyboardTest, SemicolonZoomsOnlyWhileShiftIsHeld) {
+    keyDown(keys::Semicolon);
+    expectView(core, 0, 800, -250, 250);
+
+    keyDown(keys::RightShift);
+    EXPECT_TRUE(core.shiftDown);
+    keyUp(keys::RightShift);
+    EXPECT_FALSE(core.shiftDown);
+    keyDown(keys::Semicolon);
+    expectView(core, 0, 800, -250, 250);
+
+    // Minus zooms out with Shift held too.
+    keyDown(keys::LeftShift);
+    keyDown(keys::Minus);
+    expectView(core, -40, 840, -300, 250);
+}
+
+TEST_F(KeyboardTest, ArrowsScrollByFiftyUnitsWhateverTheZoom) {
+    keyDown(keys::Up);
+    keyDown(keys::Up);
+    expectView(core, 0, 800, -150, 350);
+    keyDown(keys::Down);
+    keyDown(keys::Right);
+    expectView(core, 50, 850, -200, 300);
+    core.zoomIn();
+    const float width = core.viewRight - core.viewLeft;
+    keyDown(keys::Left);
+    EXPECT_FLOAT_EQ(core.viewRight - core.viewLeft, width);
+    EXPECT_NEAR(core.viewLeft, 50 + (400 - 50) * 0.1f - 50, 1e-3);
+}
+
+TEST_F(KeyboardTest, ModeAndHelpKeysChangeOnlyTheirOwnState) {
+    const BezierKey* key = &current().y.keys()[1];
+    core.select(&current().y, 1);
+
+    keyDown(keys::I);
+    EXPECT_EQ(core.mode, EditMode::Insert);
+    keyDown(keys::D);
+    EXPECT_EQ(core.mode, EditMode::Delete);
+    keyDown(keys::E);
+    EXPECT_EQ(core.mode, EditMode::Edit);
+    EXPECT_EQ(core.selectedKey(), key);
+    expectView(core, 0, 800, -250, 250);
+
+    EXPECT_TRUE(core.helpVisible);
+    keyDown(keys::H);
+    EXPECT_FALSE(core.helpVisible);
+    keyDown(keys::H);
+    EXPECT_TRUE(core.helpVisible);
+
+    // Unknown keys, Control among them, leave everything as it was.
+    keyDown(306);
+    keyDown('q');
+    EXPECT_EQ(core.mode, EditMode::Edit);
+    expectView(core, 0, 800, -250, 250);
+}
+
+TEST_F(KeyboardTest, DeleteRemovesTheSelectedKeyOnce) {
+    Channel& y = current().y;
+    core.select(&y, 0);
+    keyDown(keys::Delete);
+    ASSERT_EQ(y.keys().size(), 1u);
+    EXPECT_FLOAT_EQ(y.keys()[0].point.x, 100);
+    EXPECT_EQ(core.selectedKey(), nullptr);
+    EXPECT_EQ(core.selectedChannel, &y);
+    EXPECT_EQ(y.samples().size(), 1u);
+
+    keyDown(keys::Delete);
+    EXPECT_EQ(y.keys().size(), 1u);
+}
+
+TEST_F(KeyboardTest, CommandsWithoutATimelineTouchNothing) {
+    TimelineRegistry::instance().clear();
+    core.currentName.clear();
+    core.fileName.clear();
+    for (int k : {keys::Minus, keys::Delete, keys::Up, keys::S, keys::R, keys::I}) keyDown(k);
+    EXPECT_EQ(core.mode, EditMode::Insert);
+    EXPECT_TRUE(TimelineRegistry::instance().timelines3.empty());
+    const float left = core.viewLeft, bottom = core.viewBottom;
+    pointAt(10, 240);
+    click(1);
+    press(2);
+    moveBy(30, 0);
+    release(2);
+    EXPECT_FLOAT_EQ(core.viewLeft, left);
+    EXPECT_FLOAT_EQ(core.viewBottom, bottom);
+    EXPECT_TRUE(core.currentName.empty());
+    EXPECT_EQ(core.selectedKey(), nullptr);
+}
+
+}  // namespace
+}  // namespace kvr::test
