@@ -1,6 +1,7 @@
 // Replacing a file's contents atomically where it can be: temporary file, sync, rename.
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,9 +62,44 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
+// Writing into a pipe whose reader has gone raises SIGPIPE, which would end the program with
+// every unsaved edit; held back while writing, the write fails with EPIPE and the save says why.
+// Blocking it in this thread instead of ignoring it keeps the program's own disposition, so
+// this holds for any program that saves, and a signal raised by the writing is taken back.
+class PipeSignalHold {
+public:
+    PipeSignalHold() {
+        sigemptyset(&pipeSignal_);
+        sigaddset(&pipeSignal_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSignal_, &previous_);
+        // One that was already waiting is not ours to take.
+        sigset_t pending;
+        wasPending_ = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+    }
+    ~PipeSignalHold() {
+        const int savedErrno = errno;
+        sigset_t pending;
+        if (!wasPending_ && sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1) {
+            const timespec now{};
+            while (sigtimedwait(&pipeSignal_, nullptr, &now) < 0 && errno == EINTR) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+        errno = savedErrno;
+    }
+    PipeSignalHold(const PipeSignalHold&) = delete;
+    PipeSignalHold& operator=(const PipeSignalHold&) = delete;
+
+private:
+    sigset_t pipeSignal_;
+    sigset_t previous_;
+    bool wasPending_ = false;
+};
+
 // Hands the text to fd, syncs it if asked and closes it; on failure reason says why.
 bool writeAndClose(int fd, bool sync, const std::function<bool(const TextSink&)>& write,
                    std::string& reason) {
+    const PipeSignalHold hold;
     const TextSink toFile = [fd](std::string_view piece) { return writeAll(fd, piece); };
     bool ok = write(toFile) && (!sync || fsync(fd) == 0);
     int savedErrno = errno;
@@ -124,10 +160,10 @@ bool replaceFileContents(const std::string& path, const std::function<bool(const
         }
     }
 
+    // A name of its own rather than one made from the file's: that would pass the file system's
+    // limit for a file whose name is already near it.
     const std::string directory = directoryOf(target);
-    const std::size_t slash = target.rfind('/');
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temporary = directory + "/." + base + ".XXXXXX";
+    std::string temporary = directory + "/.tledit-XXXXXX";
 
     int fd = mkstemp(&temporary[0]);
     if (fd < 0) {

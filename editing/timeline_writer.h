@@ -28,8 +28,9 @@ bool writeTimelines(const TimelineRegistry& registry, const TextSink& sink);
 // temporary file beside it, which is synced and renamed over it, keeping the file's permissions
 // and owner. A symbolic link keeps pointing at the new text. A file the user may not write is
 // refused. What a rename cannot replace is written in place: a device or pipe, a file with other
-// hard links, a writable file in a directory the user may not write. On failure reason says why;
-// the old file is untouched unless it was being written in place.
+// hard links, a writable file in a directory the user may not write. A pipe whose reader has gone
+// fails the replacement ("Broken pipe") without the signal ending the program. On failure reason
+// says why; the old file is untouched unless it was being written in place.
 bool replaceFileContents(const std::string& path, const std::string& text, std::string& reason);
 // The same with the text made by write, which hands it to the sink it is given; a false from
 // write fails the replacement like a failed write.

@@ -114,17 +114,24 @@ int scaleBy(lua_State* L) {
 }
 
 template <int Used>
-float length(const float* v) {
+float squaredLength(const float* v) {
     float sum = 0.0f;
     for (int i = 0; i < Used; ++i) sum += v[i] * v[i];
-    return std::sqrt(sum);
+    return sum;
+}
+
+template <int Used>
+float length(const float* v) {
+    return std::sqrt(squaredLength<Used>(v));
 }
 
 template <int Used>
 int norm(lua_State* L) {
     checkCount(L, 1, msg::ArgsNot1);
     checkKinds(L, isValue(L, 1), msg::ArgUserdata);
-    lua_pushnumber(L, length<Used>(toValue(L, 1, Used, msg::ArgUserdata)));
+    // The root is taken in double: a number handed to Lua is not narrowed to float again.
+    const float sum = squaredLength<Used>(toValue(L, 1, Used, msg::ArgUserdata));
+    lua_pushnumber(L, std::sqrt(static_cast<double>(sum)));
     return 1;
 }
 

@@ -1,11 +1,14 @@
 // Saves that fail part-way or at the end: the old file stays as it was and the editor goes on;
 // and targets a rename cannot simply replace.
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <set>
@@ -98,6 +101,78 @@ TEST(SaveTarget, HardLinksAndPipesAreWrittenInPlace) {
     struct stat st;
     ASSERT_EQ(lstat(pipe.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// Waits until the pipe holds text (or its writer has gone), then reads it all if asked.
+std::string readPipe(int fd, bool toTheEnd) {
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, 20000) != 1 || !toTheEnd) break;
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n == 0 || (n < 0 && errno != EAGAIN)) break;
+        if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+TEST_F(SaveFaultTest, APipeWhoseReaderHasGoneFailsTheSaveAndTheNextOneWorks) {
+    // Far more text than a pipe holds, so the writer is still writing when the reader leaves.
+    for (int i = 0; i < 20000; ++i) {
+        const Point2 p{static_cast<float>(200 + i), static_cast<float>(i % 7)};
+        current().x.insertKey(p, p, p);
+    }
+    current().rebuildAll();
+    ASSERT_EQ(mkfifo(dir.file("pipe.lua").c_str(), 0644), 0);
+    editor->fileName = "pipe.lua";
+    // The default action, which ends the process, as a program that saves would have it.
+    const auto oldHandler = std::signal(SIGPIPE, SIG_DFL);
+
+    int reader = open(dir.file("pipe.lua").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::thread leaves([&] {
+        readPipe(reader, false);
+        close(reader);
+    });
+    testing::internal::CaptureStderr();
+    editor->save();
+    leaves.join();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot save pipe.lua: Broken pipe\n");
+    // Nothing of the signal is left behind for the program: neither pending nor blocked.
+    sigset_t signals;
+    ASSERT_EQ(sigpending(&signals), 0);
+    EXPECT_FALSE(sigismember(&signals, SIGPIPE));
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, nullptr, &signals), 0);
+    EXPECT_FALSE(sigismember(&signals, SIGPIPE));
+
+    reader = open(dir.file("pipe.lua").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::string received;
+    std::thread reads([&] { received = readPipe(reader, true); });
+    testing::internal::CaptureStderr();
+    editor->save();
+    reads.join();
+    close(reader);
+    std::signal(SIGPIPE, oldHandler);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(received == formatTimelines(TimelineRegistry::instance()))
+        << received.size() << " bytes received";
+}
+
+TEST_F(SaveFaultTest, ANameAtTheFileSystemsLimitSaves) {
+    // With ".lua", 250 bytes: no room for a temporary name made from it.
+    const std::string name = std::string(246, 'n') + ".lua";
+    editor->fileName = name;
+    testing::internal::CaptureStderr();
+    editor->save();
+    const ino_t first = inodeOf(dir.file(name));
+    editor->save();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(readFile(dir.file(name)), formatTimelines(TimelineRegistry::instance()));
+    EXPECT_EQ(entriesOf(dir.path()), std::set<std::string>{name});
+    // Replaced by a rename, not written over in place.
+    EXPECT_NE(inodeOf(dir.file(name)), first);
 }
 
 // Saves as a user without root's rights, in a child process: "<ok> <reason>" per save.

@@ -131,6 +131,24 @@ TEST(VectorLength, NormNormalizeDotAndCross) {
     EXPECT_EQ(lua.floats("c4", 4), (Floats{0, 0, -1, 1}));
 }
 
+TEST(VectorLength, NumbersForLuaAreNotNarrowedAgain) {
+    test::ScriptRunner lua;
+    lua.run(R"(
+        n2 = vector2.norm(vector2.new(1, 1))
+        n3 = vector3.norm(vector3.new(1, 1, 1))
+        n4 = vector4.norm(vector4.new(1, 1, 0, 7))
+        scaled = vector2.new(n2 * 1e7, 0)
+        d = vector3.dot(vector3.new(0.1, 0.2, 0.3), vector3.new(3, 5, 7))
+    )");
+    // The square root of the float sum, in double.
+    EXPECT_EQ(lua.number("n2"), std::sqrt(2.0));
+    EXPECT_EQ(lua.number("n3"), std::sqrt(3.0));
+    EXPECT_EQ(lua.number("n4"), std::sqrt(2.0));
+    EXPECT_EQ(lua.floats("scaled", 2), (Floats{14142136, 0}));
+    // A dot product is formed in float and handed over as it is.
+    EXPECT_EQ(lua.number("d"), static_cast<double>(0.1f * 3.0f + 0.2f * 5.0f + 0.3f * 7.0f));
+}
+
 // Each row: the call on line 2 after a line that makes a2, a3 and a4, and what it reports.
 struct BadCall {
     const char* call;

@@ -98,7 +98,7 @@ Frame captureWindow(unsigned long windowId) {
     // Retried for the same reason as xdotool: a refused connection is not a missing window.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const CommandResult result =
-            runCommand({"xwd", "-silent", "-id", std::to_string(windowId)});
+            runCommand({TLEDIT_XWD, "-silent", "-id", std::to_string(windowId)});
         if (result.status == 0) return parseXwd(result.output);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -16,9 +16,10 @@ struct CommandResult {
     std::string output;
 };
 
-// Runs a program (looked up in PATH) and collects its standard output.
+// Runs a program (a bare name is looked up in PATH) and collects its standard output.
 CommandResult runCommand(const std::vector<std::string>& argv);
-// Runs xdotool with the arguments; input goes through XTEST, as a real device's would.
+// Runs the xdotool the build found with the arguments; input goes through XTEST, as a real
+// device's would.
 bool xdotool(const std::vector<std::string>& args);
 
 // Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
@@ -35,14 +36,16 @@ bool waitUntil(const std::function<bool()>& condition,
 class EditorProcess {
 public:
     // Starts build/tledit in the directory with the arguments; standard output and standard
-    // error go to files in that directory. A start that Xvfb refused a connection is retried.
+    // error go to files in that directory. A start that Xvfb refused a connection is retried;
+    // no other.
     EditorProcess(const std::string& directory, const std::vector<std::string>& args = {},
                   const std::vector<std::string>& environment = {});
     ~EditorProcess();
     EditorProcess(const EditorProcess&) = delete;
     EditorProcess& operator=(const EditorProcess&) = delete;
 
-    // Waits for the editor's window, gives it the keyboard focus and waits for a first frame.
+    // Waits for the editor's window to show a first frame, gives it the keyboard focus and
+    // waits until the focus has arrived. False, saying why on standard error, if any of it fails.
     bool waitForWindow();
     unsigned long window() const { return window_; }
 
@@ -68,6 +71,8 @@ public:
 
 private:
     void start();
+    // Whether the editor ended because the X server refused its connection, as it said.
+    bool refusedByXServer() const;
 
     std::string directory_;
     std::vector<std::string> args_;
