@@ -125,7 +125,7 @@ TEST_F(SaveFaultTest, APipeWhoseReaderHasGoneFailsTheSaveAndTheNextOneWorks) {
     }
     current().rebuildAll();
     ASSERT_EQ(mkfifo(dir.file("pipe.lua").c_str(), 0644), 0);
-    editor->fileName = "pipe.lua";
+    core.fileName = "pipe.lua";
     // The default action, which ends the process, as a program that saves would have it.
     const auto oldHandler = std::signal(SIGPIPE, SIG_DFL);
 
@@ -136,7 +136,7 @@ TEST_F(SaveFaultTest, APipeWhoseReaderHasGoneFailsTheSaveAndTheNextOneWorks) {
         close(reader);
     });
     testing::internal::CaptureStderr();
-    editor->save();
+    core.save();
     leaves.join();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot save pipe.lua: Broken pipe\n");
     // Nothing of the signal is left behind for the program: neither pending nor blocked.
@@ -151,7 +151,7 @@ TEST_F(SaveFaultTest, APipeWhoseReaderHasGoneFailsTheSaveAndTheNextOneWorks) {
     std::string received;
     std::thread reads([&] { received = readPipe(reader, true); });
     testing::internal::CaptureStderr();
-    editor->save();
+    core.save();
     reads.join();
     close(reader);
     std::signal(SIGPIPE, oldHandler);
@@ -163,11 +163,11 @@ TEST_F(SaveFaultTest, APipeWhoseReaderHasGoneFailsTheSaveAndTheNextOneWorks) {
 TEST_F(SaveFaultTest, ANameAtTheFileSystemsLimitSaves) {
     // With ".lua", 250 bytes: no room for a temporary name made from it.
     const std::string name = std::string(246, 'n') + ".lua";
-    editor->fileName = name;
+    core.fileName = name;
     testing::internal::CaptureStderr();
-    editor->save();
+    core.save();
     const ino_t first = inodeOf(dir.file(name));
-    editor->save();
+    core.save();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(readFile(dir.file(name)), formatTimelines(TimelineRegistry::instance()));
     EXPECT_EQ(entriesOf(dir.path()), std::set<std::string>{name});
