@@ -1,4 +1,5 @@
-// Editing through the real X server: drag, insert and delete with the mouse, save with 's'.
+// Editing through the real X server: drag, insert and delete with the mouse, undo with Ctrl+Z,
+// save with 's'.
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_dir.h"
@@ -58,6 +59,14 @@ TEST(EditingEndToEnd, DeleteModeClickRemovesTheKey) {
         e.click(1);
     });
     EXPECT_EQ(text, timelineText(kX, keyLine("y", "0.00", "0.00"), kZ));
+}
+
+TEST(EditingEndToEnd, CtrlZAfterAMiddleDragSavesTheOriginalText) {
+    const std::string text = editAndSave([](EditorProcess& e) {
+        e.drag(2, 0, 240, 30, 220);
+        e.key("ctrl+z");
+    });
+    EXPECT_EQ(text, timelineText(kX, kY, kZ));
 }
 
 }  // namespace
