@@ -88,7 +88,8 @@ void TimelineEditor::draw() {
     Camera camera;
     camera.apply();
 
-    if (const Timeline3* timeline = core.currentTimeline()) {
+    const ChannelSet channels = core.currentChannels();
+    if (channels.count > 0) {
         const TimeSpan view{core.viewLeft, core.viewRight};
         const float reach = kPointReachPixels * (core.viewRight - core.viewLeft) /
                             static_cast<float>(core.windowWidth);
@@ -97,18 +98,18 @@ void TimelineEditor::draw() {
         // The only client state the program uses, on for the curves and off again before the
         // text, which draws in immediate mode.
         glEnableClientState(GL_VERTEX_ARRAY);
-        glColor4ub(255, 0, 0, 255);
-        drawPolyline(timeline->x.samples(), view);
-        glColor4ub(0, 255, 0, 255);
-        drawPolyline(timeline->y.samples(), view);
-        glColor4ub(0, 0, 255, 255);
-        drawPolyline(timeline->z.samples(), view);
+        // x, y and z in red, green and blue; the one curve of a one-channel timeline in yellow.
+        static const GLubyte kColours[][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+        static const GLubyte kYellow[3] = {255, 255, 0};
+        for (int c = 0; c < channels.count; ++c) {
+            const GLubyte* colour = channels.count == 1 ? kYellow : kColours[c];
+            glColor4ub(colour[0], colour[1], colour[2], 255);
+            drawPolyline(channels.channels[c]->samples(), view);
+        }
 
         glPointSize(7.0f);
         glColor4ub(128, 128, 128, 255);
-        drawKeyPoints(timeline->x, keySpan);
-        drawKeyPoints(timeline->y, keySpan);
-        drawKeyPoints(timeline->z, keySpan);
+        for (const Channel* channel : channels) drawKeyPoints(*channel, keySpan);
 
         if (const BezierKey* selected = core.selectedKey()) {
             glPointSize(10.0f);

@@ -62,6 +62,7 @@ void TimelineEditor::initVideo() {
 
 int TimelineEditor::run() {
     applyGlState(core.windowWidth, core.windowHeight);
+    showTitle();
     draw();
     SDL_Event event;
     for (;;) {
@@ -92,9 +93,17 @@ int TimelineEditor::run() {
             default:
                 continue;
         }
+        showTitle();
         draw();
     }
     return 0;
+}
+
+void TimelineEditor::showTitle() {
+    const std::string title = core.windowTitle();
+    if (title == shownTitle_) return;
+    SDL_WM_SetCaption(title.c_str(), nullptr);
+    shownTitle_ = title;
 }
 
 void TimelineEditor::onResize(int w, int h) {
@@ -122,7 +131,8 @@ void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
 
 void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
     if (event.type == SDL_MOUSEBUTTONDOWN) {
-        core.buttonPressed(event.button, buttonState);
+        // Button events carry no modifiers: Control is read as it stands now.
+        core.buttonPressed(event.button, buttonState, (SDL_GetModState() & KMOD_CTRL) != 0);
     } else {
         core.buttonReleased(event.button, buttonState);
     }

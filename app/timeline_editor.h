@@ -42,8 +42,12 @@ public:
     void save() { core.save(); }
     void reload() { core.reload(); }
 
+    // Names the file, the timeline and unsaved changes in the window's title bar.
+    void showTitle();
+
 private:
     bool sdlStarted_ = false;
+    std::string shownTitle_;
 };
 
 }  // namespace kvr

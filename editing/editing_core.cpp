@@ -32,6 +32,7 @@ EditingCore::EditingCore(TimelineRegistry& registry) : registry_(registry) {}
 void EditingCore::startNew() {
     fileName = firstFreeFileName();
     currentName = "no_name";
+    currentKind = TimelineKind::Three;
     registry_.addTimeline3(currentName, makeDefaultTimeline());
 }
 
@@ -42,11 +43,6 @@ void EditingCore::resized(int w, int h) {
     viewRight = static_cast<float>(w);
     viewBottom = static_cast<float>(-(h / 2));
     viewTop = static_cast<float>(h / 2);
-}
-
-Timeline3* EditingCore::currentTimeline() const {
-    if (currentName.empty()) return nullptr;
-    return registry_.findTimeline3(currentName);
 }
 
 const BezierKey* EditingCore::selectedKey() const {
@@ -72,8 +68,11 @@ void EditingCore::reload() {
         keepPreviousText =
             !loadTimelineFile(fileName, registry_, ErrorDelivery::AlertOrPrint).complete();
     }
+    // An empty first name leaves no timeline current, as an empty current name always meant;
+    // Tab reaches it.
     std::optional<std::string> first = registry_.firstTimeline3Name();
     currentName = first ? *first : std::string();
+    currentKind = currentName.empty() ? TimelineKind::None : TimelineKind::Three;
 }
 
 bool EditingCore::save() {
@@ -119,6 +118,7 @@ bool EditingCore::undo() {
     if (!step) return false;
     step->revert();
     clearSelectedKey();
+    showOwnerOf(step->parts.front().channel);
     return true;
 }
 
@@ -128,6 +128,7 @@ bool EditingCore::redo() {
     if (!step) return false;
     step->reapply();
     clearSelectedKey();
+    showOwnerOf(step->parts.front().channel);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "editing/edit_history.h"
 #include "editing/input.h"
@@ -15,6 +16,19 @@
 namespace kvr {
 
 enum class EditMode : int { Edit = 0, Insert = 1, Delete = 2 };
+
+// Which map of the registry currentName is looked up in; None when nothing is shown.
+enum class TimelineKind { None, Three, One };
+
+// The channels of the current timeline: x, y and z, or the one channel of a one-channel
+// timeline, or none.
+struct ChannelSet {
+    Channel* channels[3] = {nullptr, nullptr, nullptr};
+    int count = 0;
+
+    Channel* const* begin() const { return channels; }
+    Channel* const* end() const { return channels + count; }
+};
 
 class EditingCore {
 public:
@@ -37,6 +51,7 @@ public:
     // The channel of the selected key, kept after the key is deleted or a key is inserted.
     Channel* selectedChannel = nullptr;
     std::string currentName;
+    TimelineKind currentKind = TimelineKind::None;
     std::string fileName;
     // Set when the last load left out part of the file (a Lua error, a block left open, a block
     // dropped for a name already used): the next save first keeps the file's text beside it.
@@ -51,13 +66,21 @@ public:
     void keyDown(int symbol, KeyModifiers modifiers = {});
     void keyUp(int symbol);
     void pointerMoved(int x, int y, int dx, int dy);
-    void buttonPressed(int button, int held);
+    // ctrl tells whether a Control key is held: a wheel step with it only zooms.
+    void buttonPressed(int button, int held, bool ctrl = false);
     void buttonReleased(int button, int held);
     // The window now has this size: one curve unit per pixel again, y = 0 in the middle.
     void resized(int w, int h);
 
     void zoomIn();
     void zoomOut();
+    // The same steps about the curve point under the pointer, which stays under it.
+    void zoomInAtCursor();
+    void zoomOutAtCursor();
+    // Fits every key point and handle of the current timeline into the view, with a margin.
+    void frameAll();
+    // Makes the next (or previous) timeline of the Tab order current, wrapping around.
+    void switchTimeline(int direction);
     // Runs fileName afresh: the registry is emptied, the history too.
     void reload();
     // Writes every timeline to fileName; false (having said why on standard error) on failure.
@@ -68,7 +91,19 @@ public:
     // Whether the keys differ from what was last loaded or saved.
     bool hasUnsavedChanges() const;
 
+    // The three-channel timeline shown and edited; null when none is, or a one-channel one is.
     Timeline3* currentTimeline() const;
+    ChannelSet currentChannels() const;
+    // Every timeline in the order Tab visits them: the three-channel ones by name, then the
+    // one-channel ones by name.
+    struct TimelineRef {
+        TimelineKind kind;
+        std::string name;
+    };
+    std::vector<TimelineRef> tabOrder() const;
+    // "NAME (i/n) - FILE - tledit", or "FILE - tledit" with no current timeline; a leading '*'
+    // while there are unsaved changes.
+    std::string windowTitle() const;
     const BezierKey* selectedKey() const;
     std::optional<std::size_t> selectedIndex() const { return selectedIndex_; }
     const EditHistory& history() const { return history_; }
@@ -90,6 +125,8 @@ private:
     void snapSelected(Handle handle);
     // Ends the edit under way, if it changed anything, as one step of the history.
     void finishEdit();
+    // Shows the timeline that holds channel, if another is shown, after undo or redo changed it.
+    void showOwnerOf(const Channel* channel);
 
     TimelineRegistry& registry_;
     std::optional<std::size_t> selectedIndex_;

@@ -1,6 +1,8 @@
 // EditingCore: keyboard commands and the view's zoom.
 #include "editing/editing_core.h"
 
+#include <cmath>
+
 namespace kvr {
 
 namespace {
@@ -15,7 +17,19 @@ void EditingCore::keyUp(int symbol) {
 void EditingCore::keyDown(int symbol, KeyModifiers modifiers) {
     switch (symbol) {
         case keys::Minus:
+        case keys::KeypadMinus:
             zoomOut();
+            break;
+        case keys::Equals:
+        case keys::Plus:
+        case keys::KeypadPlus:
+            zoomIn();
+            break;
+        case keys::Tab:
+            switchTimeline(modifiers.shift ? -1 : 1);
+            break;
+        case keys::Home:
+            frameAll();
             break;
         case keys::Semicolon:
             // Shift and ';' is '+' on the keyboards this was made for.
@@ -97,6 +111,77 @@ void EditingCore::zoomIn() {
     viewRight += (ax - viewRight) * kZoomFraction;
     viewBottom += (ay - viewBottom) * kZoomFraction;
     viewTop += (ay - viewTop) * kZoomFraction;
+}
+
+// Zooming about the pointer: each edge moves a tenth of its distance toward (or away from) the
+// cursor, so the cursor's place in the view, and so the curve point under the pointer, stays.
+void EditingCore::zoomInAtCursor() {
+    viewLeft += (cursorX - viewLeft) * kZoomFraction;
+    viewRight += (cursorX - viewRight) * kZoomFraction;
+    viewBottom += (cursorY - viewBottom) * kZoomFraction;
+    viewTop += (cursorY - viewTop) * kZoomFraction;
+}
+
+void EditingCore::zoomOutAtCursor() {
+    viewLeft -= (cursorX - viewLeft) * kZoomFraction;
+    viewRight -= (cursorX - viewRight) * kZoomFraction;
+    viewBottom -= (cursorY - viewBottom) * kZoomFraction;
+    viewTop -= (cursorY - viewTop) * kZoomFraction;
+}
+
+namespace {
+
+// The span of some numbers, widened by a margin of 5 % on each side; a single value becomes 20
+// units centred on it.
+struct Span {
+    float low = INFINITY;
+    float high = -INFINITY;
+
+    void add(float v) {
+        // An infinite or undefined coordinate cannot be framed; the others still are.
+        if (!std::isfinite(v)) return;
+        low = std::fmin(low, v);
+        high = std::fmax(high, v);
+    }
+    bool empty() const { return low > high; }
+    void frame(float& from, float& to) const {
+        const double extent = static_cast<double>(high) - low;
+        const double middle = (static_cast<double>(low) + high) / 2;
+        from = toFloat(extent == 0 ? middle - 10 : low - extent * 0.05);
+        to = toFloat(extent == 0 ? middle + 10 : high + extent * 0.05);
+        // Far from zero the margin can vanish in rounding; the view must still have a width.
+        if (!(from < to)) {
+            from = std::nextafter(from, -INFINITY);
+            to = std::nextafter(to, INFINITY);
+        }
+    }
+    // Margins past the float range stop at its end rather than making the view infinite.
+    static float toFloat(double v) {
+        const double limit = 3.4028234663852886e38;
+        return static_cast<float>(v < -limit ? -limit : v > limit ? limit : v);
+    }
+};
+
+}  // namespace
+
+void EditingCore::frameAll() {
+    Span time;
+    Span value;
+    for (const Channel* channel : currentChannels()) {
+        for (const BezierKey& key : channel->keys()) {
+            for (const Point2& p : {key.inHandle, key.point, key.outHandle}) {
+                time.add(p.x);
+                value.add(p.y);
+            }
+        }
+    }
+    if (time.empty()) {
+        // Nothing to frame: the view of a fresh window of this size.
+        resized(windowWidth, windowHeight);
+        return;
+    }
+    time.frame(viewLeft, viewRight);
+    value.frame(viewBottom, viewTop);
 }
 
 void EditingCore::zoomOut() {

@@ -17,10 +17,8 @@ float squaredDistance(Point2 a, Point2 b) {
 }  // namespace
 
 std::optional<EditingCore::Pick> EditingCore::pickKey() const {
-    Timeline3* timeline = currentTimeline();
-    if (!timeline) return std::nullopt;
     const Point2 cursor{cursorX, cursorY};
-    for (Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
+    for (Channel* channel : currentChannels()) {
         const std::vector<BezierKey>& keys = channel->keys();
         for (std::size_t i = 0; i < keys.size(); ++i) {
             if (squaredDistance(keys[i].point, cursor) < kPickRadiusSquared) {
@@ -32,18 +30,25 @@ std::optional<EditingCore::Pick> EditingCore::pickKey() const {
 }
 
 Channel* EditingCore::pickChannel() const {
-    Timeline3* timeline = currentTimeline();
-    if (!timeline) return nullptr;
-    for (Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
+    for (Channel* channel : currentChannels()) {
         const float d = channel->evaluate(cursorX) - cursorY;
         if (d * d < kPickRadiusSquared) return channel;
     }
     return nullptr;
 }
 
-void EditingCore::buttonPressed(int button, int held) {
+void EditingCore::buttonPressed(int button, int held, bool ctrl) {
     heldButtons = held & 0xFF;
-    if (!currentTimeline()) return;
+    if (ctrl && (button == buttons::WheelUp || button == buttons::WheelDown)) {
+        // Only a zoom, in every mode: it neither inserts nor deletes.
+        if (button == buttons::WheelUp) {
+            zoomInAtCursor();
+        } else {
+            zoomOutAtCursor();
+        }
+        return;
+    }
+    if (currentChannels().count == 0) return;
     switch (mode) {
         case EditMode::Edit: {
             const std::optional<Pick> pick = pickKey();
@@ -70,7 +75,7 @@ void EditingCore::buttonPressed(int button, int held) {
 
 void EditingCore::buttonReleased(int button, int held) {
     heldButtons = held & 0xFF;
-    if (currentTimeline() && mode == EditMode::Edit && selectedKey()) {
+    if (currentChannels().count > 0 && mode == EditMode::Edit && selectedKey()) {
         if (button == buttons::Left) {
             snapSelected(Handle::In);
         } else if (button == buttons::Right) {
@@ -114,7 +119,7 @@ void EditingCore::pointerMoved(int x, int y, int dx, int dy) {
               (static_cast<float>(x) / static_cast<float>(windowWidth)) * (viewRight - viewLeft);
     cursorY = viewTop -
               (static_cast<float>(y) / static_cast<float>(windowHeight)) * (viewTop - viewBottom);
-    if (!currentTimeline()) return;
+    if (currentChannels().count == 0) return;
 
     const float fx = static_cast<float>(dx);
     const float fy = static_cast<float>(dy);

@@ -7,6 +7,7 @@ namespace kvr {
 // them through unchanged; letters are their small ASCII codes.
 namespace keys {
 constexpr int Tab = 9;
+constexpr int Plus = 43;
 constexpr int Minus = 45;
 constexpr int Semicolon = 59;
 constexpr int Equals = 61;

@@ -28,6 +28,11 @@ Timeline3* TimelineRegistry::findTimeline3(const std::string& name) const {
     return found == timelines3.end() ? nullptr : found->second.get();
 }
 
+Timeline1* TimelineRegistry::findTimeline1(const std::string& name) const {
+    const auto found = timelines1.find(name);
+    return found == timelines1.end() ? nullptr : found->second.get();
+}
+
 std::optional<std::string> TimelineRegistry::firstTimeline3Name() const {
     if (timelines3.empty()) return std::nullopt;
     return timelines3.begin()->first;

@@ -21,6 +21,7 @@ public:
     bool addTimeline1(const std::string& name, std::shared_ptr<Timeline1> timeline);
 
     Timeline3* findTimeline3(const std::string& name) const;
+    Timeline1* findTimeline1(const std::string& name) const;
     std::optional<std::string> firstTimeline3Name() const;
     void clear();
 

@@ -170,5 +170,21 @@ TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
     EXPECT_TRUE(sameAsEverythingDrawn());
 }
 
+TEST_F(CurveViewTest, AOneChannelTimelineIsDrawnInYellowWithGreyKeys) {
+    auto one = std::make_shared<Timeline1>(2.0f);
+    one->channel.addPoint({100, 50});
+    one->channel.addPoint({300, 50});
+    TimelineRegistry::instance().addTimeline1("fade", one);
+    editor->core.currentKind = TimelineKind::One;
+    editor->core.currentName = "fade";
+    editor->core.helpVisible = false;
+    const Frame frame = editorFrame();
+    ASSERT_FALSE(frame.empty());
+    // Value 50 is row 200 at the first view; a key's point covers 7 pixels around it.
+    EXPECT_TRUE(litNear(frame, 200, 200, Rgb{255, 255, 0}));
+    EXPECT_EQ(frame.at(100, 200), (Rgb{128, 128, 128}));
+    EXPECT_EQ(frame.count(Rgb{255, 0, 0}, 0, 0, kWidth, kHeight), 0);
+}
+
 }  // namespace
 }  // namespace kvr::test

@@ -69,5 +69,39 @@ TEST(EditingEndToEnd, CtrlZAfterAMiddleDragSavesTheOriginalText) {
     EXPECT_EQ(text, timelineText(kX, kY, kZ));
 }
 
+// The window's title as the X server holds it.
+std::string titleOf(const EditorProcess& editor) {
+    std::string title;
+    waitUntil([&] {
+        const CommandResult r =
+            runCommand({TLEDIT_XDOTOOL, "getwindowname", std::to_string(editor.window())});
+        title = r.status == 0 ? r.output : "";
+        return !title.empty();
+    });
+    if (!title.empty() && title.back() == '\n') title.pop_back();
+    return title;
+}
+
+TEST(EditingEndToEnd, TabReachesTheSecondTimelineAndTheTitleFollows) {
+    TempDir dir;
+    writeFile(dir.file("two.lua"), "timeline3_begin(\"a\")\n" + kX + "timeline3_end()\n\n" +
+                                       "timeline3_begin(\"b\")\n" + kY + "timeline3_end()\n\n");
+    EditorProcess editor(dir.path(), {"two.lua"});
+    ASSERT_TRUE(editor.waitForWindow());
+    EXPECT_EQ(titleOf(editor), "a (1/2) - two.lua - tledit");
+    editor.key("Tab");
+    EXPECT_TRUE(waitUntil([&] { return titleOf(editor) == "b (2/2) - two.lua - tledit"; }));
+    editor.drag(2, 100, 250, 100, 230);  // b's second y key, from 0 up to 20
+    EXPECT_TRUE(waitUntil([&] { return titleOf(editor) == "*b (2/2) - two.lua - tledit"; }));
+    editor.key("s");
+    EXPECT_TRUE(waitUntil([&] { return titleOf(editor) == "b (2/2) - two.lua - tledit"; }));
+    editor.key("Escape");
+    EXPECT_EQ(editor.waitForExit(), 0);
+    EXPECT_EQ(readFile(dir.file("two.lua")),
+              "timeline3_begin(\"a\")\n" + kX + "timeline3_end()\n\n" + "timeline3_begin(\"b\")\n" +
+                  keyLine("y", "0.00", "0.00") + keyLine("y", "100.00", "20.00") +
+                  "timeline3_end()\n\n");
+}
+
 }  // namespace
 }  // namespace kvr::test
