@@ -17,10 +17,6 @@ namespace kvr::test {
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        oldDirectory_ = cwd;
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
         TimelineRegistry::instance().clear();
         editor = makeEditor();
     }
@@ -41,7 +37,6 @@ protected:
     void TearDown() override {
         editor.reset();
         TimelineRegistry::instance().clear();
-        ASSERT_EQ(chdir(oldDirectory_.c_str()), 0);
     }
 
     Timeline3& current() { return *editor->core.currentTimeline(); }
@@ -68,6 +63,7 @@ protected:
     }
 
     TempDir dir;
+    WorkingDirectory inDir{dir.path()};
     std::unique_ptr<TimelineEditor> editor;
 
 private:
@@ -97,7 +93,6 @@ private:
         editor->onMouseMotion(e);
     }
 
-    std::string oldDirectory_;
     Uint8 buttons_ = 0;
     int lastX_ = 0;
     int lastY_ = 0;

@@ -13,14 +13,6 @@
 namespace kvr::test {
 namespace {
 
-std::set<std::string> entriesOf(const std::string& directory) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 // Restores the file-size limit and the signal's disposition whatever the test does.
 class FileSizeLimit {
 public:

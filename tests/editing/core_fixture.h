@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -15,18 +14,11 @@ namespace kvr::test {
 class CoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        oldDirectory_ = cwd;
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
         TimelineRegistry::instance().clear();
         core.startNew();
     }
 
-    void TearDown() override {
-        TimelineRegistry::instance().clear();
-        ASSERT_EQ(chdir(oldDirectory_.c_str()), 0);
-    }
+    void TearDown() override { TimelineRegistry::instance().clear(); }
 
     Timeline3& current() { return *core.currentTimeline(); }
 
@@ -58,6 +50,7 @@ protected:
     }
 
     TempDir dir;
+    WorkingDirectory inDir{dir.path()};
     EditingCore core;
 
 private:
@@ -67,7 +60,6 @@ private:
         core.pointerMoved(x, y, dx, dy);
     }
 
-    std::string oldDirectory_;
     int buttons_ = 0;
     int lastX_ = 0;
     int lastY_ = 0;

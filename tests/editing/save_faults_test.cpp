@@ -20,14 +20,6 @@
 namespace kvr::test {
 namespace {
 
-std::set<std::string> entriesOf(const std::string& directory) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 using SaveFaultTest = CoreTest;
 
 TEST_F(SaveFaultTest, ARenameOntoADirectoryLeavesItAndNoTemporaryFile) {

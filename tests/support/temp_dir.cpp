@@ -24,6 +24,25 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+WorkingDirectory::WorkingDirectory(const std::string& path) {
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) throw std::runtime_error("getcwd failed");
+    previous_ = cwd;
+    if (chdir(path.c_str()) != 0) throw std::runtime_error("cannot enter " + path);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    if (chdir(previous_.c_str()) != 0) std::abort();
+}
+
+std::set<std::string> entriesOf(const std::string& directory) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
 bool fileExists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;

@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <set>
 #include <string>
 
 namespace kvr::test {
@@ -21,7 +22,21 @@ private:
     std::string path_;
 };
 
+// Makes the directory the working directory until destroyed, then goes back.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::string& path);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    std::string previous_;
+};
+
 bool fileExists(const std::string& path);
+// The names in a directory: a save that left a temporary file behind shows here.
+std::set<std::string> entriesOf(const std::string& directory);
 // The file's inode number, 0 when there is none: a new one tells that a save replaced the file.
 ino_t inodeOf(const std::string& path);
 std::string readFile(const std::string& path);
