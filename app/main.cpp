@@ -1,7 +1,9 @@
-// Entry: builds the editor, loads the one named file, runs the loop, reports a fatal error.
+// Entry: runs a window-less mode of the command line, or builds the editor, loads the one named
+// file, runs the loop and reports a fatal error.
 #include <csignal>
 #include <cstdio>
 
+#include "app/command_line.h"
 #include "app/timeline_editor.h"
 #include "timeline/error.h"
 
@@ -9,6 +11,7 @@ int main(int argc, char** argv) {
     // Under a file-size limit the signal would end the editor in the middle of a save, losing
     // the edits and leaving the temporary file; ignored, the write fails and the save says why.
     std::signal(SIGXFSZ, SIG_IGN);
+    if (const std::optional<int> status = kvr::runCommandLine(argc, argv)) return *status;
     try {
         kvr::TimelineEditor editor;
         // Exactly one argument names the file; more than one is taken as a mistake and ignored.

@@ -1,0 +1,73 @@
+// Loading a timeline file into a TimelineFile of its own, one load at a time.
+#include "tledit/timeline_file.h"
+
+#include <mutex>
+
+#include "script/load_report.h"
+#include "script/timeline_script.h"
+
+namespace kvr {
+
+namespace {
+
+template <typename Map>
+std::vector<std::string> namesOf(const Map& timelines) {
+    std::vector<std::string> names;
+    names.reserve(timelines.size());
+    for (const auto& entry : timelines) names.push_back(entry.first);
+    return names;
+}
+
+// The script builder, the value arena and the carried host exception are process-wide.
+std::mutex& loadLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+}  // namespace
+
+TimelineFile TimelineFile::load(const std::string& fileName) {
+    TimelineFile file;
+    file.fileName_ = fileName;
+    LoadReport report;
+    {
+        const std::lock_guard<std::mutex> hold(loadLock());
+        report = loadTimelineFile(fileName, file.registry_, ErrorDelivery::AlertOnly);
+    }
+    file.errors_ = std::move(report.luaErrors);
+    file.problems_ = std::move(report.problems);
+    return file;
+}
+
+std::vector<std::string> TimelineFile::timeline3Names() const {
+    return namesOf(registry_.timelines3);
+}
+
+std::vector<std::string> TimelineFile::timeline1Names() const {
+    return namesOf(registry_.timelines1);
+}
+
+const Timeline3* TimelineFile::timeline3(const std::string& name) const {
+    return registry_.findTimeline3(name);
+}
+
+const Channel* TimelineFile::timeline1(const std::string& name) const {
+    const auto found = registry_.timelines1.find(name);
+    return found == registry_.timelines1.end() ? nullptr : &found->second->channel;
+}
+
+std::size_t TimelineFile::timelineCount() const {
+    return registry_.timelines3.size() + registry_.timelines1.size();
+}
+
+std::size_t TimelineFile::keyCount() const {
+    std::size_t keys = 0;
+    for (const auto& entry : registry_.timelines3) {
+        const Timeline3& t = *entry.second;
+        keys += t.x.keys.size() + t.y.keys.size() + t.z.keys.size();
+    }
+    for (const auto& entry : registry_.timelines1) keys += entry.second->channel.keys.size();
+    return keys;
+}
+
+}  // namespace kvr
