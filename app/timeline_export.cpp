@@ -1,8 +1,12 @@
 // --export: a timeline file's timelines as JSON, built with nlohmann::json.
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -15,17 +19,43 @@ namespace kvr {
 namespace {
 
 // Keys keep the order they are added in, so objects read as {"in", "point", "out"}. Numbers are
-// stored as float: the library then prints a float's own shortest form (the fewest digits that
-// read back to the same float), not the long one of the float widened to double.
+// stored as float, so the library prints a float's own short form, not the long one of the float
+// widened to double.
 using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool,
                                   std::int64_t, std::uint64_t, float>;
 
-// Below 2^24 every integral float is an integer exactly, and is written as one ("100", not
-// "100.0"); minus zero stays a float so that its sign survives.
+// The float's shortest decimal (std::to_chars) when that is a whole number int64 holds. The
+// library's float printing misses the shortest form of many large values ("1.0750001e+09" for
+// the float that "1.075e+09" reads back to); an integer it prints exactly.
+std::optional<std::int64_t> shortestInteger(float v) {
+    char text[32];
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof text, v, std::chars_format::scientific);
+    const std::string shortest(text, r.ptr);
+    const std::size_t e = shortest.find('e');
+    const int exponent = std::atoi(shortest.c_str() + e + 1);
+    // At most nine digits, so below 10^19 the magnitude fits unsigned 64 bits.
+    std::uint64_t n = 0;
+    int fractionDigits = -1;
+    for (std::size_t i = 0; i < e; ++i) {
+        if (shortest[i] < '0' || shortest[i] > '9') continue;
+        n = n * 10 + static_cast<std::uint64_t>(shortest[i] - '0');
+        ++fractionDigits;
+    }
+    if (exponent < fractionDigits || exponent > 18) return std::nullopt;
+    for (int i = fractionDigits; i < exponent; ++i) n *= 10;
+    if (n > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+        return std::nullopt;
+    }
+    const auto magnitude = static_cast<std::int64_t>(n);
+    return shortest[0] == '-' ? -magnitude : magnitude;
+}
+
+// Minus zero stays a float, so that its sign survives.
 Json number(float v) {
     if (!std::isfinite(v)) return nullptr;
-    if (v == std::trunc(v) && std::fabs(v) < 16777216.0f && !(v == 0.0f && std::signbit(v))) {
-        return static_cast<std::int64_t>(v);
+    if (!(v == 0.0f && std::signbit(v))) {
+        if (const std::optional<std::int64_t> n = shortestInteger(v)) return *n;
     }
     return v;
 }
