@@ -67,7 +67,7 @@ Json pointJson(const Point2& p) {
 
 Json channelJson(const Channel& channel) {
     Json keys = Json::array();
-    for (const BezierKey& key : channel.keys) {
+    for (const BezierKey& key : channel.keys()) {
         keys.push_back(Json{{"in", pointJson(key.inHandle)},
                             {"point", pointJson(key.point)},
                             {"out", pointJson(key.outHandle)}});

@@ -64,9 +64,9 @@ std::size_t TimelineFile::keyCount() const {
     std::size_t keys = 0;
     for (const auto& entry : registry_.timelines3) {
         const Timeline3& t = *entry.second;
-        keys += t.x.keys.size() + t.y.keys.size() + t.z.keys.size();
+        keys += t.x.keys().size() + t.y.keys().size() + t.z.keys().size();
     }
-    for (const auto& entry : registry_.timelines1) keys += entry.second->channel.keys.size();
+    for (const auto& entry : registry_.timelines1) keys += entry.second->channel.keys().size();
     return keys;
 }
 

@@ -14,9 +14,9 @@ void timeSpan(const kvr::Timeline3& t, float& start, float& end) {
     start = std::numeric_limits<float>::infinity();
     end = -start;
     for (const kvr::Channel* channel : {&t.x, &t.y, &t.z}) {
-        if (channel->keys.empty()) continue;
-        start = std::min(start, channel->keys.front().point.x);
-        end = std::max(end, channel->keys.back().point.x);
+        if (channel->keys().empty()) continue;
+        start = std::min(start, channel->keys().front().point.x);
+        end = std::max(end, channel->keys().back().point.x);
     }
     if (start > end) start = end = 0.0f;  // no keys at all
 }

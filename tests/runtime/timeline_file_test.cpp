@@ -141,8 +141,8 @@ TEST_F(TimelineFileTest, LoadsFromSeveralThreadsWaitForEachOther) {
             ASSERT_TRUE(file.complete()) << file.problems()[0];
             const Channel* c = file.timeline1("c");
             ASSERT_NE(c, nullptr);
-            ASSERT_EQ(c->keys.size(), 401u);
-            EXPECT_EQ(c->keys.back().point.y, static_cast<float>(i));
+            ASSERT_EQ(c->keys().size(), 401u);
+            EXPECT_EQ(c->keys().back().point.y, static_cast<float>(i));
         }
     }
 }
