@@ -2,11 +2,11 @@
 //
 // Loads run the file exactly as the editor loads it: a fresh Lua interpreter with the math3d
 // library and the timeline functions, no standard library, the same limits on instructions and
-// memory. Lua errors do not stop the load; they are collected in errors() (a script-defined
-// _ALERT still sees them) and nothing is printed. A wrong call into the library (a key function
-// with wrong arguments, a block opened inside one of its own kind) throws kvr::Error, whose
-// message is the one the editor prints: "lua::math3d error at NAME file:@FILE line:N" or
-// "timeline3_begin()".
+// memory. A Lua error ends the script but not the load: what came before it stays, and the
+// message goes to errors() (a script-defined _ALERT still sees it) instead of being printed.
+// A wrong call into the library (a key function with wrong arguments, a block opened inside one
+// of its own kind) throws kvr::Error, whose message is the one the editor prints:
+// "lua::math3d error at NAME file:@FILE line:N" or "timeline3_begin()".
 //
 // Threads: a loaded TimelineFile is never changed again, so any number of threads may read and
 // evaluate its timelines at once, also while another file loads. load() may be called from any
