@@ -27,7 +27,12 @@ protected:
             try {
                 return std::make_unique<TimelineEditor>();
             } catch (const Error& e) {
-                if (attempt == 10 || std::string(e.what()) != "Couldn't open X11 display") throw;
+                // SDL's X11 driver names a refused connection one way or the other, depending
+                // on which of its two connections met the refusal.
+                const std::string said = e.what();
+                const bool refused = said == "Couldn't open X11 display" ||
+                                     said == "No available video device";
+                if (attempt == 10 || !refused) throw;
                 TimelineRegistry::instance().clear();
                 usleep(50000);
             }

@@ -162,11 +162,13 @@ EditorProcess::~EditorProcess() {
     }
 }
 
-// What SDL says when the X server refuses a connection.
-const char* const kRefusedConnection = "Couldn't open X11 display";
-
+// What SDL says when the X server refuses a connection: its X11 driver finds the display
+// missing at its first connection ("No available video device", as the driver is the only one
+// allowed) or at its second.
 bool EditorProcess::refusedByXServer() const {
-    return status_ == 1 && standardOutput() == kRefusedConnection;
+    if (status_ != 1) return false;
+    const std::string said = standardOutput();
+    return said == "Couldn't open X11 display" || said == "No available video device";
 }
 
 bool EditorProcess::waitForWindow() {
