@@ -13,6 +13,9 @@ namespace {
 // that decide it alone. OpenGL's window positions differ from ours by a few float ulps, and the
 // rasteriser snaps them to 1/256 pixel, moving a vertex by up to 1/512 on each axis.
 const float kDoubt = 1.0f / 128;
+// A vertex that turns within this of a pixel row's centre line may be snapped onto it, where the
+// rasteriser's tie rules decide whether the row is lit; y alone moves by at most 1/512.
+const float kTie = 1.0f / 256;
 // A vertex this close to a column's edge could be drawn into either column; its segments are
 // kept unless they stay clear of every pixel.
 const float kEdge = 1.0f / 256 + 1.0f / 2048;
@@ -23,6 +26,23 @@ const std::size_t kShortRun = 5;
 const float kNearCentre = 1.0f / 16;
 
 enum class Reach { no, yes, doubt };
+
+// Floor and ceiling of values known to lie within kFar pixels of the window, without the library
+// call that they cost on processors without SSE4.1.
+int floorOf(float v) {
+    const int i = static_cast<int>(v);
+    return v < static_cast<float>(i) ? i - 1 : i;
+}
+int ceilOf(float v) {
+    const int i = static_cast<int>(v);
+    return v > static_cast<float>(i) ? i + 1 : i;
+}
+
+// Whether y lies within margin of the centre line of some pixel row.
+bool nearCentreLine(float y, float margin) {
+    const float below = y - 0.5f - static_cast<float>(floorOf(y - 0.5f));
+    return below < margin || below > 1 - margin;
+}
 
 Reach reachAbove(float value, float threshold) {
     if (value > threshold + kDoubt) return Reach::yes;
@@ -161,16 +181,16 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
     }
 
     // Rows from the lowest to the highest centre line the run crosses clearly, then the row
-    // above and the row below. A run that turns within kDoubt of a centre line leaves that row
+    // above and the row below. A run that turns within kTie of a centre line leaves that row
     // to the rasteriser's tie rules, so such a row is in doubt too.
-    const int lowest = static_cast<int>(std::ceil(low + kDoubt - 0.5f));
-    const int highest = static_cast<int>(std::floor(high - kDoubt - 0.5f));
+    const int lowest = ceilOf(low + kTie - 0.5f);
+    const int highest = floorOf(high - kTie - 0.5f);
     const int above = highest + 1;
     const int below = lowest - 1;
     const float aboveCentre = static_cast<float>(above) + 0.5f;
     const float belowCentre = static_cast<float>(below) + 0.5f;
     const int height = window_->height();
-    const float upTie = aboveCentre - kDoubt, downTie = belowCentre + kDoubt;
+    const float upTie = aboveCentre - kTie, downTie = belowCentre + kTie;
     Reach up = reachAbove(peak, static_cast<float>(above));
     Reach down = reachAbove(static_cast<float>(lowest), trough);
     // Samples within the tie band decide nothing for sure, but the others may still reach
@@ -290,23 +310,20 @@ bool PolylineReducer::chordLights(std::size_t a, std::size_t b, int column, int 
     const float left = static_cast<float>(column), right = left + 1, centre = left + 0.5f;
     const auto at = [&](float x) { return ya + (yb - ya) * ((x - xa) / (xb - xa)); };
     const float slope = xb > xa ? std::fabs((yb - ya) / (xb - xa)) : 0.0f;
-    const float cornerMargin = (1 + slope) * kEdge + kDoubt;
-    const auto nearCentreLine = [](float y, float margin) {
-        return std::fabs(y - 0.5f - std::round(y - 0.5f)) < margin;
-    };
+    const float cornerMargin = (1 + slope) * kEdge + kTie;
     float x0 = xa, y0 = ya, x1 = xb, y1 = yb;
     if (xa < left) {
         x0 = left;
         y0 = at(left);
         if (nearCentreLine(y0, cornerMargin)) return false;
-    } else if (nearCentreLine(ya, kDoubt)) {
+    } else if (nearCentreLine(ya, kTie)) {
         return false;
     }
     if (xb > right) {
         x1 = right;
         y1 = at(right);
         if (nearCentreLine(y1, cornerMargin)) return false;
-    } else if (nearCentreLine(yb, kDoubt)) {
+    } else if (nearCentreLine(yb, kTie)) {
         return false;
     }
     const float low = std::min(y0, y1), high = std::max(y0, y1);
@@ -317,8 +334,8 @@ bool PolylineReducer::chordLights(std::size_t a, std::size_t b, int column, int 
         peak = std::max(peak, crossY);
         trough = std::min(trough, crossY);
     }
-    const int lowest = static_cast<int>(std::ceil(low + kDoubt - 0.5f));
-    const int highest = static_cast<int>(std::floor(high - kDoubt - 0.5f));
+    const int lowest = ceilOf(low + kTie - 0.5f);
+    const int highest = floorOf(high - kTie - 0.5f);
     const Reach up = reachAbove(peak, static_cast<float>(highest + 1));
     const Reach down = reachAbove(static_cast<float>(lowest), trough);
     if (up == Reach::doubt || down == Reach::doubt) return false;
@@ -345,16 +362,35 @@ void PolylineReducer::lengthenChords() {
         }
         const std::size_t a = columns_[static_cast<std::size_t>(from)].first;
         const std::size_t b = columns_[static_cast<std::size_t>(to)].last;
-        for (int column = from; column <= to; ++column) {
+        const auto lights = [&](int column) {
             const ColumnRecord& r = columns_[static_cast<std::size_t>(column)];
-            if (!chordLights(a, b, column, r.lit0, r.lit1)) return false;
+            return chordLights(a, b, column, r.lit0, r.lit1);
+        };
+        // The end column first: its last sample is where a new chord most often fails.
+        if (!lights(to)) return false;
+        for (int column = from; column < to; ++column) {
+            if (!lights(column)) return false;
         }
         return true;
     };
     for (int column = 0; column < width;) {
-        int last = column;
-        for (int span = 2; column + span <= width && holds(column, column + span - 1); span *= 2) {
+        // Doubling until a span fails, then halving the gap between the longest that held and
+        // the shortest that failed.
+        int last = column, failed = width;
+        for (int span = 2; column + span <= width; span *= 2) {
+            if (!holds(column, column + span - 1)) {
+                failed = column + span - 1;
+                break;
+            }
             last = column + span - 1;
+        }
+        while (failed - last > 1) {
+            const int middle = last + (failed - last) / 2;
+            if (holds(column, middle)) {
+                last = middle;
+            } else {
+                failed = middle;
+            }
         }
         const ColumnRecord& from = columns_[static_cast<std::size_t>(column)];
         const ColumnRecord& to = columns_[static_cast<std::size_t>(last)];
@@ -394,13 +430,13 @@ bool PolylineReducer::reduceSeam(int edge, std::size_t first, std::size_t end, b
     const auto clearOfCentres = [&](std::size_t from, std::size_t to, float margin) {
         const RunExtent extent = window_->measure(samples_, from, to, x);
         return extent.clear &&
-               std::floor(extent.low - 0.5f - margin) == std::floor(extent.high - 0.5f + margin);
+               floorOf(extent.low - 0.5f - margin) == floorOf(extent.high - 0.5f + margin);
     };
     if (join) {
         const float reach = std::max(x - windowX(first - 1), windowX(end) - x);
-        if (reach < 0.25f && clearOfCentres(first - 1, end + 1, reach + kDoubt)) return true;
+        if (reach < 0.25f && clearOfCentres(first - 1, end + 1, reach + kTie)) return true;
     }
-    if (end - first >= 3 && clearOfCentres(first, end, kEdge + kDoubt)) {
+    if (end - first >= 3 && clearOfCentres(first, end, kEdge + kTie)) {
         emit(first, first + 1);
         emit(end - 1, end);
     } else {
