@@ -154,7 +154,6 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
         return;
     }
     const float centre = static_cast<float>(column) + 0.5f;
-    const float inf = std::numeric_limits<float>::infinity();
     const RunExtent extent = window_->measure(samples_, first, end, centre);
     if (!extent.clear) {
         emit(first, end);
@@ -193,30 +192,17 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
     const float upTie = aboveCentre - kTie, downTie = belowCentre + kTie;
     Reach up = reachAbove(peak, static_cast<float>(above));
     Reach down = reachAbove(static_cast<float>(lowest), trough);
-    // Samples within the tie band decide nothing for sure, but the others may still reach
-    // well into the diamond; usually the one reaching farthest is such a sample.
-    if (high >= upTie && up != Reach::no) {
-        float clearPeak = extent.peakY < upTie ? extent.peak : -inf;
-        for (std::size_t i = first; i < end && !(extent.peakY < upTie); ++i) {
-            const float y = windowY(i);
-            if (y < upTie) clearPeak = std::max(clearPeak, y - std::fabs(windowX(i) - centre));
-        }
-        up = reachAbove(clearPeak, static_cast<float>(above)) == Reach::yes ? Reach::yes
-                                                                            : Reach::doubt;
-    } else if (high >= upTie) {
+    // A sample within kTie of the row's centre line may be snapped onto it. Where the strip
+    // turns there, a segment steeper than 45 degrees on either side ends at the line from the
+    // same side as the other, and the rasteriser's tie rules choose whether the row is lit.
+    // Passing through, one of the two ends lights it; flatter segments decide by the column's
+    // centre instead.
+    if (high >= upTie &&
+        window_->turnsSteeplyAt(samples_, count_, first, end, upTie, aboveCentre + kTie, true)) {
         up = Reach::doubt;
     }
-    if (low <= downTie && down != Reach::no) {
-        float clearTrough = extent.troughY > downTie ? extent.trough : inf;
-        for (std::size_t i = first; i < end && !(extent.troughY > downTie); ++i) {
-            const float y = windowY(i);
-            if (y > downTie) {
-                clearTrough = std::min(clearTrough, y + std::fabs(windowX(i) - centre));
-            }
-        }
-        down = reachAbove(static_cast<float>(lowest), clearTrough) == Reach::yes ? Reach::yes
-                                                                                 : Reach::doubt;
-    } else if (low <= downTie) {
+    if (low <= downTie &&
+        window_->turnsSteeplyAt(samples_, count_, first, end, belowCentre - kTie, downTie, false)) {
         down = Reach::doubt;
     }
     // A run whose every row is decided can join a longer chord (see lengthenChords).

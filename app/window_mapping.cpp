@@ -53,7 +53,7 @@ RunExtent WindowMapping::measure(const Point2* samples, std::size_t first, std::
                                  float centre) const {
     const WindowMapping& w = *this;
     const float inf = std::numeric_limits<float>::infinity();
-    RunExtent result{inf, -inf, -inf, inf, inf, -inf, true};
+    RunExtent result{inf, -inf, -inf, inf, true};
     std::size_t i = first;
 #if defined(__SSE2__)
     if (end - first >= 8) {
@@ -65,7 +65,7 @@ RunExtent WindowMapping::measure(const Point2* samples, std::size_t first, std::
         const __m128 shiftY = _mm_set1_ps(w.offsetY_ * w.halfHeight_ + w.halfHeight_);
         const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
         __m128 low = _mm_set1_ps(inf), high = _mm_set1_ps(-inf);
-        __m128 peak = high, trough = low, peakY = low, troughY = high;
+        __m128 peak = high, trough = low;
         // Stays zero while every position is finite.
         __m128 finite = _mm_setzero_ps();
         for (; i + 4 <= end; i += 4) {
@@ -78,27 +78,20 @@ RunExtent WindowMapping::measure(const Point2* samples, std::size_t first, std::
             low = _mm_min_ps(y, low);
             high = _mm_max_ps(y, high);
             const __m128 rise = _mm_sub_ps(y, off), sink = _mm_add_ps(y, off);
-            const __m128 higher = _mm_cmpgt_ps(rise, peak), deeper = _mm_cmplt_ps(sink, trough);
             peak = _mm_max_ps(rise, peak);
             trough = _mm_min_ps(sink, trough);
-            peakY = _mm_or_ps(_mm_and_ps(higher, y), _mm_andnot_ps(higher, peakY));
-            troughY = _mm_or_ps(_mm_and_ps(deeper, y), _mm_andnot_ps(deeper, troughY));
             finite = _mm_add_ps(finite, _mm_sub_ps(rise, rise));
         }
-        float lanes[6][4];
+        float lanes[4][4];
         _mm_storeu_ps(lanes[0], low);
         _mm_storeu_ps(lanes[1], high);
         _mm_storeu_ps(lanes[2], peak);
         _mm_storeu_ps(lanes[3], trough);
-        _mm_storeu_ps(lanes[4], peakY);
-        _mm_storeu_ps(lanes[5], troughY);
         for (int k = 0; k < 4; ++k) {
             result.low = std::min(result.low, lanes[0][k]);
             result.high = std::max(result.high, lanes[1][k]);
-            if (lanes[2][k] > result.peak) result.peak = lanes[2][k], result.peakY = lanes[4][k];
-            if (lanes[3][k] < result.trough) {
-                result.trough = lanes[3][k], result.troughY = lanes[5][k];
-            }
+            result.peak = std::max(result.peak, lanes[2][k]);
+            result.trough = std::min(result.trough, lanes[3][k]);
         }
         result.clear = _mm_movemask_ps(_mm_cmpeq_ps(finite, finite)) == 0xf;
     }
@@ -108,12 +101,67 @@ RunExtent WindowMapping::measure(const Point2* samples, std::size_t first, std::
         const float off = std::fabs(w.windowX(samples[i].x) - centre);
         result.low = y < result.low ? y : result.low;
         result.high = y > result.high ? y : result.high;
-        if (y - off > result.peak) result.peak = y - off, result.peakY = y;
-        if (y + off < result.trough) result.trough = y + off, result.troughY = y;
+        result.peak = y - off > result.peak ? y - off : result.peak;
+        result.trough = y + off < result.trough ? y + off : result.trough;
         result.clear = result.clear && std::isfinite(y - off);
     }
     result.clear = result.clear && result.low >= -kFar && result.high <= kFar;
     return result;
+}
+
+bool WindowMapping::turnsSteeplyAt(const Point2* samples, std::size_t count, std::size_t first,
+                                   std::size_t end, float from, float to, bool peak) const {
+    const auto steep = [&](std::size_t a, std::size_t b) {
+        const float dx = windowX(samples[b].x) - windowX(samples[a].x);
+        const float dy = windowY(samples[b].y) - windowY(samples[a].y);
+        // A little short of 45 degrees still counts, for the rounding of both.
+        return !(std::fabs(dy) < 0.99f * std::fabs(dx));
+    };
+    // Whether the neighbour's y lies on the far side of the turn, or there is none.
+    const auto back = [&](float y, std::size_t neighbour) {
+        const float other = windowY(samples[neighbour].y);
+        return peak ? !(other > y) : !(other < y);
+    };
+    // Segments of no length draw nothing, so a repeated sample is passed over to the next
+    // different one; none is count.
+    const auto before = [&](std::size_t i) {
+        std::size_t j = i;
+        while (j > 0 && samples[j - 1] == samples[i]) --j;
+        return j > 0 ? j - 1 : count;
+    };
+    const auto after = [&](std::size_t i) {
+        std::size_t j = i + 1;
+        while (j < count && samples[j] == samples[i]) ++j;
+        return j;
+    };
+    const auto check = [&](std::size_t i) {
+        const float y = windowY(samples[i].y);
+        if (!(y >= from && y <= to)) return false;
+        const std::size_t p = before(i), n = after(i);
+        if ((p < count && !back(y, p)) || (n < count && !back(y, n))) return false;
+        return (p < count && steep(p, i)) || (n < count && steep(i, n));
+    };
+    std::size_t i = first;
+#if defined(__SSE2__)
+    // Few samples lie in so narrow a band: four at a time are passed over when none does.
+    const __m128 scaleY = _mm_set1_ps(scaleY_ * halfHeight_);
+    const __m128 shiftY = _mm_set1_ps(offsetY_ * halfHeight_ + halfHeight_);
+    const __m128 low = _mm_set1_ps(from - 1.0f / 64), high = _mm_set1_ps(to + 1.0f / 64);
+    for (; i + 4 <= end; i += 4) {
+        const __m128 a = _mm_loadu_ps(&samples[i].x), b = _mm_loadu_ps(&samples[i + 2].x);
+        const __m128 y =
+            _mm_add_ps(_mm_mul_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)), scaleY), shiftY);
+        const __m128 within = _mm_and_ps(_mm_cmpge_ps(y, low), _mm_cmple_ps(y, high));
+        if (_mm_movemask_ps(within) == 0) continue;
+        for (std::size_t k = i; k < i + 4; ++k) {
+            if (check(k)) return true;
+        }
+    }
+#endif
+    for (; i < end; ++i) {
+        if (check(i)) return true;
+    }
+    return false;
 }
 
 }  // namespace kvr

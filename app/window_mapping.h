@@ -8,10 +8,10 @@
 namespace kvr {
 
 // Extremes over a run of samples in window pixels: of y, and of y - |x - c| and y + |x - c| for
-// a vertical line x = c, with the y of a sample where each of the last two is reached; clear when
-// every sample had a finite position not too far from the window.
+// a vertical line x = c; clear when every sample had a finite position not too far from the
+// window.
 struct RunExtent {
-    float low, high, peak, trough, peakY, troughY;
+    float low, high, peak, trough;
     bool clear;
 };
 
@@ -33,6 +33,11 @@ public:
     // time where the processor can.
     RunExtent measure(const Point2* samples, std::size_t first, std::size_t end,
                       float centre) const;
+    // Whether a sample of samples[first, end), in a strip of count, lies between window y from
+    // and to, turns there (a peak: neither neighbour higher; else neither lower) and has a
+    // segment to a neighbour that is not clearly flatter than 45 degrees on screen.
+    bool turnsSteeplyAt(const Point2* samples, std::size_t count, std::size_t first,
+                        std::size_t end, float from, float to, bool peak) const;
 
 private:
     friend class KeyPointSieve;
