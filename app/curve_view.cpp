@@ -70,7 +70,7 @@ void drawPolyline(const std::vector<Point2>& samples, TimeSpan span) {
 
 // The key points, read straight out of the keys with the key size as stride. Keys out of time
 // order (dragged past a neighbour) cannot be searched and are all drawn. More of them than pixel
-// columns are drawn once per pixel position.
+// columns are sifted down to those whose squares the picture needs.
 void drawKeyPoints(const Channel& channel, TimeSpan span) {
     const std::vector<BezierKey>& keys = channel.keys();
     if (keys.empty()) return;
@@ -138,6 +138,7 @@ void TimelineEditor::draw() {
 
         glPointSize(7.0f);
         glColor4ub(128, 128, 128, 255);
+        // All grey and of one size, the channels' key points may stand in for one another.
         keyPointSieve.startFrame();
         drawKeyPoints(timeline->x, keySpan);
         drawKeyPoints(timeline->y, keySpan);

@@ -12,8 +12,9 @@ namespace kvr {
 
 // A key point is drawn as a square of an odd number of pixels centred on the pixel its position
 // falls in, so points in the same pixel cover the same pixels, and along one pixel row the
-// squares of points up to that size apart leave no gap between them. Keys whose position lies
-// within rounding distance of a pixel edge are passed on as they are.
+// squares of points up to that size apart leave no gap between them. A key whose position lies
+// within rounding distance of a pixel edge is passed on unless the squares kept already cover
+// wherever its own may fall.
 class KeyPointSieve {
 public:
     // Appends to out the points of keys[0, count) that the union of all their squares needs,

@@ -16,19 +16,24 @@ const float kDoubt = 1.0f / 128;
 // A vertex that turns within this of a pixel row's centre line may be snapped onto it, where the
 // rasteriser's tie rules decide whether the row is lit; y alone moves by at most 1/512.
 const float kTie = 1.0f / 256;
+// Our window positions and OpenGL's differ by less than this.
+const float kSlack = 1.0f / 1024;
 // A vertex this close to a column's edge could be drawn into either column; its segments are
 // kept unless they stay clear of every pixel.
 const float kEdge = 1.0f / 256 + 1.0f / 2048;
 // Runs of a column shorter than this gain nothing from reducing.
 const std::size_t kShortRun = 5;
-// A vertical stroke needs a sample this close to the column's centre to stand on, or the
-// crossing segment is kept instead (see reduceColumn).
-const float kNearCentre = 1.0f / 16;
+// How far from the column's centre line the stroke over a run's rows runs: its ends, a quarter
+// pixel inside their rows, then lie beside the rows' diamonds (|x - c| + 1/4 > 1/2), its crossings
+// of their centre lines inside them.
+const float kStrokeOff = 3.0f / 8;
 
 enum class Reach { no, yes, doubt };
 
-// Floor and ceiling of values known to lie within kFar pixels of the window, without the library
-// call that they cost on processors without SSE4.1.
+const int kNone = std::numeric_limits<int>::min();
+
+// Floor and ceiling of window positions already checked to be finite and near the window,
+// without the library call that they cost on processors without SSE4.1.
 int floorOf(float v) {
     const int i = static_cast<int>(v);
     return v < static_cast<float>(i) ? i - 1 : i;
@@ -139,12 +144,12 @@ void PolylineReducer::emit(std::size_t from, std::size_t to) {
 // of x = c. Every diamond of the column that the run touches is left again, since a later sample
 // lies in the next column, so the run lights exactly the rows it touches.
 //
-// The replacement: the first and last sample, joined through a vertical stroke from the lowest
-// to the highest row certainly lit, on the vertical of a sample within kNearCentre of c. A
-// segment between two points on one side of x = c stays below a diamond's lower corner region
-// when both ends do, so the stroke and its joins touch no other row; a row in doubt keeps every
-// sample near its threshold together with one clear neighbour on each side, and the joins end
-// only on clear samples.
+// The replacement: the first and last sample, joined through a stroke from the lowest to the
+// highest row certainly lit. A segment between two points on one side of x = c stays below a
+// diamond's lower corner region when both ends do, so the joins to the stroke touch no other
+// row; a row in doubt keeps every sample near its threshold together with one clear neighbour on
+// each side, and the joins end only on clear samples. The rasteriser follows the rule exactly
+// except where it has to break a tie: a sample snapped onto a row's centre line.
 void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t end,
                                    ColumnRecord& record) {
     // The diamonds are only ever left for a later sample beyond the column.
@@ -154,8 +159,11 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
         return;
     }
     const float centre = static_cast<float>(column) + 0.5f;
-    const RunExtent extent = window_->measure(samples_, first, end, centre);
-    if (!extent.clear) {
+    ties_.clear();
+    const RunExtent extent = window_->measure(samples_, first, end, centre, &ties_, kTie);
+    if (!extent.clear ||
+        (crossesWindowEdge(extent.low, extent.high) &&
+         clipsNearApex(first > 0 ? first - 1 : first, std::min(end + 1, count_), centre))) {
         emit(first, end);
         return;
     }
@@ -192,18 +200,20 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
     const float upTie = aboveCentre - kTie, downTie = belowCentre + kTie;
     Reach up = reachAbove(peak, static_cast<float>(above));
     Reach down = reachAbove(static_cast<float>(lowest), trough);
-    // A sample within kTie of the row's centre line may be snapped onto it. Where the strip
-    // turns there, a segment steeper than 45 degrees on either side ends at the line from the
-    // same side as the other, and the rasteriser's tie rules choose whether the row is lit.
-    // Passing through, one of the two ends lights it; flatter segments decide by the column's
-    // centre instead.
-    if (high >= upTie &&
-        window_->turnsSteeplyAt(samples_, count_, first, end, upTie, aboveCentre + kTie, true)) {
-        up = Reach::doubt;
-    }
-    if (low <= downTie &&
-        window_->turnsSteeplyAt(samples_, count_, first, end, belowCentre - kTie, downTie, false)) {
-        down = Reach::doubt;
+    // A row whose only ways out of its diamond start on its centre line is left to the
+    // rasteriser's tie rules (see exitsOnlyByTies): at the edge of the lit rows it is in doubt,
+    // among them the run stays as it is.
+    for (const std::size_t i : ties_) {
+        const int row = exitsOnlyByTies(i, first, end, centre);
+        if (row == kNone) continue;
+        if (row == above) {
+            up = Reach::doubt;
+        } else if (row == below) {
+            down = Reach::doubt;
+        } else if (row > below && row < above) {
+            emit(first, end);
+            return;
+        }
     }
     // A run whose every row is decided can join a longer chord (see lengthenChords).
     record.clean = up != Reach::doubt && down != Reach::doubt;
@@ -246,16 +256,14 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
     keep(end - 1, end - 1);
     mergeKept();
 
-    // Where the stroke goes: between kept samples, never on a join across x = c.
+    // Where the stroke goes: between kept samples, never on a join across x = c. Between a
+    // sample left of c and one right of it, it runs from 3/8 pixel left of c to 3/8 right;
+    // elsewhere it stands 3/8 pixel from c on the side of the samples around it.
     const std::size_t none = std::numeric_limits<std::size_t>::max();
     std::size_t gap = none;  // the stroke follows kept_[gap]
-    std::size_t standOn = first;
     for (std::size_t k = 0; k + 1 < kept_.size() && spans; ++k) {
         if (kept_[k].second < right && kept_[k + 1].first >= right) {
-            const float leftOff = centre - windowX(right - 1);
-            const float rightOff = windowX(right) - centre;
-            standOn = leftOff < rightOff ? right - 1 : right;
-            if (stroke && std::min(leftOff, rightOff) <= kNearCentre) {
+            if (stroke) {
                 gap = k;
             } else {
                 keep(right - 1, right);
@@ -264,11 +272,14 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
             break;
         }
     }
-    if (stroke && gap == none && kept_.size() > 1) {
+    float from = 0, to = 0;
+    if (gap != none) {
+        from = -kStrokeOff;
+        to = kStrokeOff;
+    } else if (stroke && kept_.size() > 1) {
         gap = 0;
-        standOn = kept_[0].second;
-    }
-    if (stroke && gap == none) {
+        from = to = windowX(kept_[0].second) < centre ? -kStrokeOff : kStrokeOff;
+    } else if (stroke) {
         record.clean = false;
         emit(first, end);
         return;
@@ -276,13 +287,119 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
     for (std::size_t k = 0; k < kept_.size(); ++k) {
         emit(kept_[k].first, kept_[k].second + 1);
         if (k != gap) continue;
-        // A quarter pixel inside the end rows, so that their centre lines lie well within the
-        // stroke instead of on its ends, where the rasteriser's tie rules would decide.
-        const float x = samples_[standOn].x;
+        // Its ends lie a quarter pixel inside the end rows, beside their diamonds: the stroke
+        // passes through every diamond between and leaves it, whatever comes next, and no
+        // centre line lies on its ends, where the rasteriser's tie rules would decide.
         const int row0 = std::max(lit0, -1), row1 = std::min(lit1, height);
-        out_->push_back({x, window_->valueInRow(row0, 0.25)});
-        out_->push_back({x, window_->valueInRow(row1, 0.75)});
+        out_->push_back(
+            {window_->valueInColumn(column, 0.5 + from), window_->valueInRow(row0, 0.25)});
+        out_->push_back(
+            {window_->valueInColumn(column, 0.5 + to), window_->valueInRow(row1, 0.75)});
     }
+    // The new segments must not leave the window too near a diamond's apex either.
+    if (crossesWindowEdge(low, high)) {
+        const std::vector<Point2>& out = *out_;
+        for (std::size_t k = record.outBegin; k + 1 < out.size(); ++k) {
+            if (clipNearApex(window_->windowX(out[k].x), window_->windowY(out[k].y),
+                             window_->windowX(out[k + 1].x), window_->windowY(out[k + 1].y),
+                             centre)) {
+                out_->resize(record.outBegin);
+                record.clean = false;
+                emit(first, end);
+                return;
+            }
+        }
+    }
+}
+
+// OpenGL cuts a segment off where it leaves the window, and where it leaves through the top or
+// bottom edge right at the apex of an edge row's diamond, whether that row is lit is a tie.
+bool PolylineReducer::crossesWindowEdge(float low, float high) const {
+    const float top = static_cast<float>(window_->height());
+    return (low < 1 && high > -1) || (low < top + 1 && high > top - 1);
+}
+
+bool PolylineReducer::clipNearApex(float xa, float ya, float xb, float yb, float centre) const {
+    for (const float edge : {0.0f, static_cast<float>(window_->height())}) {
+        if ((ya - edge) * (yb - edge) > 0 || ya == yb) continue;
+        const float x = xa + (xb - xa) * ((edge - ya) / (yb - ya));
+        if (std::fabs(x - centre) < kDoubt) return true;
+    }
+    return false;
+}
+
+bool PolylineReducer::clipsNearApex(std::size_t first, std::size_t end, float centre) const {
+    for (std::size_t i = first; i + 1 < end; ++i) {
+        if (clipNearApex(windowX(i), windowY(i), windowX(i + 1), windowY(i + 1), centre)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t PolylineReducer::nextDistinct(std::size_t i) const {
+    std::size_t j = i + 1;
+    while (j < count_ && samples_[j] == samples_[i]) ++j;
+    return j;
+}
+
+// A sample snapped onto a row's centre line is a tie: a segment steeper than 45 degrees that
+// leaves it downwards, out of the row's diamond, may or may not light the row, though by the
+// diamond-exit rule it does. Only a sample just above the line snaps onto it with the segment
+// drawn from there (one just below has the segment's start moved to the pixel's edge); upwards,
+// and from samples off the line, the rasteriser follows the rule, and flatter segments decide by
+// the column's centre line, which the strip passes only once. If sample i is such a tie, returns
+// its row unless the run also leaves that row's diamond in a way clear of every threshold; kNone
+// otherwise.
+int PolylineReducer::exitsOnlyByTies(std::size_t i, std::size_t first, std::size_t end,
+                                     float centre) const {
+    const float y = windowY(i);
+    const int row = floorOf(y);
+    const float rowCentre = static_cast<float>(row) + 0.5f;
+    const auto diamond = [&](std::size_t k) {
+        return std::fabs(windowX(k) - centre) + std::fabs(windowY(k) - rowCentre);
+    };
+    // Whether the segment from a to b is steeper than 45 degrees and descends.
+    const auto steepDown = [&](std::size_t a, std::size_t b) {
+        const float ya = windowY(a), yb = windowY(b);
+        return yb < ya && !(ya - yb < 0.99f * std::fabs(windowX(b) - windowX(a)));
+    };
+    // Whether the segment from a to b leaves downwards from a tie. A segment that came down
+    // steeply into the tie has already lit the row: the two share the line, and of two such
+    // ends exactly one covers the pixel's centre on it.
+    const auto tieExit = [&](std::size_t a, std::size_t b) {
+        const float ya = windowY(a);
+        if (!(ya >= rowCentre - kSlack && ya <= rowCentre + 1.0f / 512 + kSlack)) return false;
+        if (!steepDown(a, b)) return false;
+        std::size_t p = a;
+        while (p > 0 && samples_[p - 1] == samples_[a]) --p;
+        return p == 0 || !steepDown(p - 1, a);
+    };
+    const std::size_t n = nextDistinct(i);
+    if (n >= count_ || !tieExit(i, n) || diamond(n) < 0.5f - kDoubt) return kNone;
+    // Any other clear way out: from well inside to well outside, or through it.
+    for (std::size_t a = first; a < end; a = nextDistinct(a)) {
+        const std::size_t b = nextDistinct(a);
+        if (b >= count_) break;
+        const float da = diamond(a), db = diamond(b);
+        if (db < 0.5f + kDoubt) continue;
+        if (da < 0.5f - kDoubt) {
+            if (!tieExit(a, b)) return kNone;
+            continue;
+        }
+        if (da < 0.5f + kDoubt) continue;
+        const float xa = windowX(a), xb = windowX(b), ya = windowY(a), yb = windowY(b);
+        float closest = 1;
+        if ((xa - centre) * (xb - centre) < 0) {
+            closest = std::fabs(ya + (yb - ya) * ((centre - xa) / (xb - xa)) - rowCentre);
+        }
+        if ((ya - rowCentre) * (yb - rowCentre) < 0) {
+            closest = std::min(closest,
+                               std::fabs(xa + (xb - xa) * ((rowCentre - ya) / (yb - ya)) - centre));
+        }
+        if (closest < 0.5f - kDoubt) return kNone;
+    }
+    return row;
 }
 
 // Whether the segment between samples a and b lights exactly rows lit0 to lit1 of the column, by
@@ -312,6 +429,7 @@ bool PolylineReducer::chordLights(std::size_t a, std::size_t b, int column, int 
     } else if (nearCentreLine(yb, kTie)) {
         return false;
     }
+    if (clipNearApex(x0, y0, x1, y1, centre)) return false;
     const float low = std::min(y0, y1), high = std::max(y0, y1);
     float peak = std::max(y0 - std::fabs(x0 - centre), y1 - std::fabs(x1 - centre));
     float trough = std::min(y0 + std::fabs(x0 - centre), y1 + std::fabs(x1 - centre));
@@ -331,13 +449,13 @@ bool PolylineReducer::chordLights(std::size_t a, std::size_t b, int column, int 
 
 // One segment from the first sample of a column to the last of a later one replaces all between
 // when every column on the way was reduced with its rows decided, every seam between lit
-// nothing, and the segment lights the same rows in each column. Spans double while they hold.
+// nothing, and the segment lights the same rows in each column. The output shrinks in place.
 void PolylineReducer::lengthenChords() {
     std::vector<Point2>& out = *out_;
     const int width = window_->width();
     const std::size_t size = out.size();
     std::size_t write = columns_.front().outBegin;
-    const auto keep = [&](std::size_t from, std::size_t to) {
+    const auto carry = [&](std::size_t from, std::size_t to) {
         if (write != from) std::copy(out.begin() + from, out.begin() + to, out.begin() + write);
         write += to - from;
     };
@@ -384,10 +502,10 @@ void PolylineReducer::lengthenChords() {
             out[write++] = samples_[from.first];
             out[write++] = samples_[to.last];
         } else {
-            keep(from.outBegin, from.outEnd);
+            carry(from.outBegin, from.outEnd);
         }
-        keep(to.outEnd,
-             last + 1 < width ? columns_[static_cast<std::size_t>(last) + 1].outBegin : size);
+        carry(to.outEnd,
+              last + 1 < width ? columns_[static_cast<std::size_t>(last) + 1].outBegin : size);
         column = last + 1;
     }
     out.resize(write);

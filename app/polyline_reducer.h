@@ -12,13 +12,15 @@
 namespace kvr {
 
 // Replaces a line strip through samples in ascending time by one that OpenGL rasterises into the
-// same pixels. Within each pixel column the strip is a graph over time, and a 1-pixel line lights
-// a pixel when it passes through the diamond around the pixel's centre and leaves it again (the
-// diamond-exit rule). So a column's run of samples lights every row whose centre line it crosses,
-// plus the row above and below where it reaches into their diamonds' near halves. The run is
-// replaced by its first and last sample and a vertical stroke over those rows; the few samples
-// that decide a doubtful end row within rounding distance are kept with their neighbours, so
-// that those segments are drawn exactly as before.
+// same pixels. Within a pixel column the strip is a graph over time, and a 1-pixel line lights a
+// pixel when it passes through the diamond around the pixel's centre and leaves it again (the
+// diamond-exit rule). So a column's run of samples lights every row whose centre line it
+// crosses, plus the rows above and below where it reaches into their diamonds. The run becomes
+// the straight segment from its first sample to its last where that lights the same rows, or
+// else those two samples joined through a vertical stroke over the rows; such segments merge
+// across columns where one segment lights the same rows in each. A decision within rounding
+// distance of its threshold keeps the samples that make it, with their neighbours, so that those
+// segments are drawn exactly as before.
 class PolylineReducer {
 public:
     // Appends the reduced strip through samples[0, count) to out.
@@ -44,6 +46,11 @@ private:
     // Returns whether the seam's samples all went, the columns on both sides joined directly.
     bool reduceSeam(int edge, std::size_t first, std::size_t end, bool join);
     bool chordLights(std::size_t a, std::size_t b, int column, int lit0, int lit1) const;
+    std::size_t nextDistinct(std::size_t i) const;
+    bool crossesWindowEdge(float low, float high) const;
+    bool clipNearApex(float xa, float ya, float xb, float yb, float centre) const;
+    bool clipsNearApex(std::size_t first, std::size_t end, float centre) const;
+    int exitsOnlyByTies(std::size_t i, std::size_t first, std::size_t end, float centre) const;
     void lengthenChords();
     void keep(std::size_t first, std::size_t last) { kept_.emplace_back(first, last); }
     void mergeKept();
@@ -56,6 +63,8 @@ private:
     // Index ranges (first and last) of one column's samples kept as they are; reused.
     std::vector<std::pair<std::size_t, std::size_t>> kept_;
     std::vector<ColumnRecord> columns_;
+    // Samples of one column near a row's centre line; reused.
+    std::vector<std::size_t> ties_;
 };
 
 }  // namespace kvr

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "timeline/point2.h"
 
@@ -27,17 +28,16 @@ public:
     int height() const { return height_; }
     float windowX(float x) const { return (scaleX_ * x + offsetX_) * halfWidth_ + halfWidth_; }
     float windowY(float y) const { return (scaleY_ * y + offsetY_) * halfHeight_ + halfHeight_; }
-    // The value whose window position lies the given fraction up the given pixel row.
+    // The value whose window position lies the given fraction up the given pixel row, and the
+    // time the given fraction across the given pixel column.
     float valueInRow(int row, double fraction) const;
+    float valueInColumn(int column, double fraction) const;
     // The extent of samples[first, end) about the vertical line x = centre; four samples at a
-    // time where the processor can.
-    RunExtent measure(const Point2* samples, std::size_t first, std::size_t end,
-                      float centre) const;
-    // Whether a sample of samples[first, end), in a strip of count, lies between window y from
-    // and to, turns there (a peak: neither neighbour higher; else neither lower) and has a
-    // segment to a neighbour that is not clearly flatter than 45 degrees on screen.
-    bool turnsSteeplyAt(const Point2* samples, std::size_t count, std::size_t first,
-                        std::size_t end, float from, float to, bool peak) const;
+    // time where the processor can. With ties given, also appends to it the index of every
+    // sample whose window y may lie within `band` of a pixel row's centre line (and maybe a few
+    // more).
+    RunExtent measure(const Point2* samples, std::size_t first, std::size_t end, float centre,
+                      std::vector<std::size_t>* ties = nullptr, float band = 0) const;
 
 private:
     friend class KeyPointSieve;

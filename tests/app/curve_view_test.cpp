@@ -209,15 +209,17 @@ TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
     EXPECT_TRUE(sameAsEverythingDrawn());
 }
 
-TEST_F(CurveViewTest, TurnsOnARowsCentreLineLookAsIfEverySampleWereDrawn) {
+TEST_F(CurveViewTest, TiesOfTheRasteriserLookAsIfEverySampleWereDrawn) {
     // A few samples per column. In the first view the red curve turns 0.0004 pixels above the
-    // centre line of a row, where the rasteriser's tie rules decide; in the second, others do.
+    // centre line of a row, where the rasteriser's tie rules decide; in the second, others do;
+    // in the third the red curve leaves the window's top edge close to the apex of a diamond.
     editor->core.helpVisible = false;
     struct View {
         float left, right, bottom, top;
     };
     for (View v : {View{8000.25f, 13500.25f, -158.96f, 160.56f},
-                   View{22000.25f, 27000.25f, -157.14f, 161.54f}}) {
+                   View{22000.25f, 27000.25f, -157.14f, 161.54f},
+                   View{68854.2266f, 118899.297f, -38.367012f, 104.165718f}}) {
         editor->core.viewLeft = v.left;
         editor->core.viewRight = v.right;
         editor->core.viewBottom = v.bottom;
@@ -280,6 +282,7 @@ TEST_F(CurveViewTest, TheWholeTimelineTakesAFewVerticesPerColumn) {
         points += out.size();
         keys += c->keys().size();
     }
+
     EXPECT_LE(vertices, 6u * kWidth);
     EXPECT_LT(points, keys / 3);
 }
