@@ -78,12 +78,10 @@ RunExtent WindowMapping::measure(const Point2* samples, std::size_t first, std::
         __m128 peak = highest, trough = lowest;
         // Stays zero while every position is finite.
         __m128 finite = _mm_setzero_ps();
-        // The distance above the centre line below: y - 1/2 less its floor, with the floor from
-        // truncation, one less for negatives. The rounding of the folded y is well inside the
-        // widened band.
-        const __m128 half = _mm_set1_ps(0.5f), one = _mm_set1_ps(1.0f);
-        const __m128 low = _mm_set1_ps(band + 1.0f / 1024),
-                     high = _mm_set1_ps(1 - band - 1.0f / 1024);
+        // The distance from the nearest centre line: y - 1/2 less itself rounded, by adding and
+        // taking away 1.5 * 2^23. The rounding of the folded y is well inside the widened band.
+        const __m128 half = _mm_set1_ps(0.5f), round = _mm_set1_ps(12582912.0f);
+        const __m128 near = _mm_set1_ps(band + 1.0f / 1024);
         for (; i + 4 <= end; i += 4) {
             _mm_prefetch(aheadOf(samples + i), _MM_HINT_T0);
             const __m128 a = _mm_loadu_ps(&samples[i].x), b = _mm_loadu_ps(&samples[i + 2].x);
@@ -99,13 +97,10 @@ RunExtent WindowMapping::measure(const Point2* samples, std::size_t first, std::
             finite = _mm_add_ps(finite, _mm_sub_ps(rise, rise));
             if (ties) {
                 const __m128 t = _mm_sub_ps(y, half);
-                __m128 floor = _mm_cvtepi32_ps(_mm_cvttps_epi32(t));
-                floor = _mm_sub_ps(floor, _mm_and_ps(_mm_cmpgt_ps(floor, t), one));
-                const __m128 below = _mm_sub_ps(t, floor);
-                int near =
-                    _mm_movemask_ps(_mm_or_ps(_mm_cmplt_ps(below, low), _mm_cmpgt_ps(below, high)));
-                for (int k = 0; near != 0; ++k, near >>= 1) {
-                    if (near & 1) ties->push_back(i + static_cast<std::size_t>(k));
+                const __m128 apart = _mm_sub_ps(t, _mm_sub_ps(_mm_add_ps(t, round), round));
+                int hits = _mm_movemask_ps(_mm_cmplt_ps(_mm_and_ps(apart, magnitude), near));
+                for (int k = 0; hits != 0; ++k, hits >>= 1) {
+                    if (hits & 1) ties->push_back(i + static_cast<std::size_t>(k));
                 }
             }
         }
