@@ -33,8 +33,10 @@ void KeyPointSieve::sift(const BezierKey* keys, std::size_t count, bool inTimeOr
     origin_ = half + 1;
     words_ = static_cast<std::size_t>(width_ + 2 * origin_) / 64 + 1;
     const float margin = static_cast<float>(reach);
-    const float inLeft = margin - kEdge, inRight = margin + window.width() + kEdge;
-    const float inBottom = margin - kEdge, inTop = margin + window.height() + kEdge;
+    const float inLeft = margin - kEdge;
+    const float inRight = margin + static_cast<float>(window.width()) + kEdge;
+    const float inBottom = margin - kEdge;
+    const float inTop = margin + static_cast<float>(window.height()) + kEdge;
     const std::size_t cells = static_cast<std::size_t>(width_) * height_;
     const std::size_t coverSize = words_ * static_cast<std::size_t>(height_ + 2 * origin_);
     if (fresh_ || covered_.size() != coverSize) covered_.assign(coverSize, 0);

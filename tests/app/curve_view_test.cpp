@@ -254,16 +254,17 @@ TEST_F(CurveViewTest, KeysPackedIntoTheFirstViewLookAsIfEveryOneWereDrawn) {
     TimelineRegistry::instance().addTimeline3("packed", packedTimeline(30000));
     editor->core.currentName = "packed";
     EXPECT_TRUE(sameAsEverythingDrawn());
+    // Closer, and lower than the curves: they leave the window at the top and the bottom.
     editor->core.helpVisible = false;
-    editor->core.viewLeft = 371.37f;
-    editor->core.viewRight = 374.13f;
-    editor->core.viewBottom = -3.3f;
-    editor->core.viewTop = 41.1f;
+    editor->core.viewLeft = 100.3f;
+    editor->core.viewRight = 700.9f;
+    editor->core.viewBottom = -31.3f;
+    editor->core.viewTop = 17.9f;
     EXPECT_TRUE(sameAsEverythingDrawn());
 }
 
-// What goes to OpenGL for the whole long timeline: a few vertices per pixel column, and of the
-// key points, whose 7-pixel squares swing over hundreds of rows there, one per pixel at most.
+// What goes to OpenGL for the whole long timeline: a few vertices per pixel column, and far
+// fewer key points than keys, though their squares swing over hundreds of rows in a column.
 TEST_F(CurveViewTest, TheWholeTimelineTakesAFewVerticesPerColumn) {
     frameWhole(editor->core, current());
     const EditingCore& core = editor->core;
@@ -282,7 +283,6 @@ TEST_F(CurveViewTest, TheWholeTimelineTakesAFewVerticesPerColumn) {
         points += out.size();
         keys += c->keys().size();
     }
-
     EXPECT_LE(vertices, 6u * kWidth);
     EXPECT_LT(points, keys / 3);
 }
