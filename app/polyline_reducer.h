@@ -17,10 +17,10 @@ namespace kvr {
 // diamond-exit rule). So a column's run of samples lights every row whose centre line it
 // crosses, plus the rows above and below where it reaches into their diamonds. The run becomes
 // the straight segment from its first sample to its last where that lights the same rows, or
-// else those two samples joined through a vertical stroke over the rows; such segments merge
-// across columns where one segment lights the same rows in each. A decision within rounding
-// distance of its threshold keeps the samples that make it, with their neighbours, so that those
-// segments are drawn exactly as before.
+// else those two samples joined through a stroke over the rows; such segments merge across
+// columns where one segment lights the same rows in each. A decision within rounding distance of
+// its threshold keeps the samples that make it, with their neighbours, so that those segments
+// are drawn exactly as before; where that cannot work, the column's samples all stay.
 class PolylineReducer {
 public:
     // Appends the reduced strip through samples[0, count) to out.
