@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/camera.h"
+#include "app/key_point_sieve.h"
+#include "app/polyline_reducer.h"
 #include "app/timeline_editor.h"
 
 namespace kvr {
@@ -19,18 +21,28 @@ static_assert(sizeof(BezierKey) == 3 * sizeof(Point2), "BezierKey must be three 
 // Drawn key points reach this many pixels beyond their centre (the selected key's size 10 plus
 // a margin); a point whose centre lies just outside the view can still show a few pixels.
 const float kPointReachPixels = 8.0f;
+// The size draw() gives key points.
+const int kKeyPointPixels = 7;
 
 // The time span drawn: what the view shows, widened for key points by their reach.
 struct TimeSpan {
     float left;
     float right;
+    // Where the view lands in the window, for spans with more vertices than pixel columns.
+    const WindowMapping& window;
     // False when the view is not a proper interval; then everything is drawn.
     bool valid() const { return left <= right; }
 };
 
+// The reduced vertices of one drawing call, kept between frames for their memory only.
+std::vector<Point2> reducedVertices;
+PolylineReducer polylineReducer;
+KeyPointSieve keyPointSieve;
+
 // A line strip through the samples. Samples are sorted by time, so only those inside the span
 // plus the first one beyond each side can put a pixel in the view; the others lie wholly
-// outside it and would be clipped away.
+// outside it and would be clipped away. More of them than pixel columns are reduced to the few
+// per column that light the same pixels.
 void drawPolyline(const std::vector<Point2>& samples, TimeSpan span) {
     if (samples.empty()) return;
     std::size_t first = 0;
@@ -43,13 +55,22 @@ void drawPolyline(const std::vector<Point2>& samples, TimeSpan span) {
         first = static_cast<std::size_t>(inside - samples.begin());
         if (first > 0) --first;
         end = std::min(samples.size(), static_cast<std::size_t>(beyond - samples.begin()) + 1);
+        if (end - first > static_cast<std::size_t>(span.window.width()) && span.window.usable()) {
+            reducedVertices.clear();
+            polylineReducer.reduce(samples.data() + first, end - first, span.window,
+                                   reducedVertices);
+            glVertexPointer(2, GL_FLOAT, sizeof(Point2), reducedVertices.data());
+            glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(reducedVertices.size()));
+            return;
+        }
     }
     glVertexPointer(2, GL_FLOAT, sizeof(Point2), samples.data());
     glDrawArrays(GL_LINE_STRIP, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
 }
 
 // The key points, read straight out of the keys with the key size as stride. Keys out of time
-// order (dragged past a neighbour) cannot be searched and are all drawn.
+// order (dragged past a neighbour) cannot be searched and are all drawn. More of them than pixel
+// columns are sifted down to those whose squares the picture needs.
 void drawKeyPoints(const Channel& channel, TimeSpan span) {
     const std::vector<BezierKey>& keys = channel.keys();
     if (keys.empty()) return;
@@ -63,6 +84,15 @@ void drawKeyPoints(const Channel& channel, TimeSpan span) {
         first = static_cast<std::size_t>(inside - keys.begin());
         end = static_cast<std::size_t>(beyond - keys.begin());
         if (first == end) return;
+    }
+    if (end - first > static_cast<std::size_t>(span.window.width()) && span.window.usable()) {
+        reducedVertices.clear();
+        keyPointSieve.sift(keys.data() + first, end - first, channel.keysInOrder(), kKeyPointPixels,
+                           span.window, reducedVertices);
+        if (reducedVertices.empty()) return;
+        glVertexPointer(2, GL_FLOAT, sizeof(Point2), reducedVertices.data());
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(reducedVertices.size()));
+        return;
     }
     glVertexPointer(2, GL_FLOAT, sizeof(BezierKey), &keys.front().point);
     glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
@@ -90,10 +120,12 @@ void TimelineEditor::draw() {
 
     const ChannelSet channels = core.currentChannels();
     if (channels.count > 0) {
-        const TimeSpan view{core.viewLeft, core.viewRight};
+        const WindowMapping window(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop,
+                                   core.windowWidth, core.windowHeight);
+        const TimeSpan view{core.viewLeft, core.viewRight, window};
         const float reach = kPointReachPixels * (core.viewRight - core.viewLeft) /
                             static_cast<float>(core.windowWidth);
-        const TimeSpan keySpan{core.viewLeft - reach, core.viewRight + reach};
+        const TimeSpan keySpan{core.viewLeft - reach, core.viewRight + reach, window};
 
         // The only client state the program uses, on for the curves and off again before the
         // text, which draws in immediate mode.
@@ -109,6 +141,8 @@ void TimelineEditor::draw() {
 
         glPointSize(7.0f);
         glColor4ub(128, 128, 128, 255);
+        // All grey and of one size, the channels' key points may stand in for one another.
+        keyPointSieve.startFrame();
         for (const Channel* channel : channels) drawKeyPoints(*channel, keySpan);
 
         if (const BezierKey* selected = core.selectedKey()) {

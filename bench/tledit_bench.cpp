@@ -185,6 +185,34 @@ std::vector<double> frameTimes(TimelineEditor& editor, const std::string& name, 
     return times(runs, [&] { drawFrame(editor); });
 }
 
+std::vector<double> frameAllTimes(TimelineEditor& editor, const std::string& name, int runs) {
+    show(editor, name);
+    editor.core.frameAll();
+    return times(runs, [&] { drawFrame(editor); });
+}
+
+// The generated timeline squeezed into the first view: times into 0..800, values into
+// -200..200, so that every key and sample of it is on screen at once.
+std::shared_ptr<Timeline3> packedTimeline(int keyCount) {
+    const std::shared_ptr<Timeline3> spread = generateTimeline(keyCount);
+    auto packed = std::make_shared<Timeline3>(spread->x.step());
+    const float timeScale = 800.0f / (10.0f * static_cast<float>(keyCount));
+    const float low = spread->x.keys().front().inHandle.y;
+    const float high = spread->z.keys().back().outHandle.y;
+    const auto pack = [&](Point2 p) {
+        return Point2{p.x * timeScale, -200.0f + (p.y - low) * 400.0f / (high - low)};
+    };
+    const Channel* from[] = {&spread->x, &spread->y, &spread->z};
+    Channel* to[] = {&packed->x, &packed->y, &packed->z};
+    for (int c = 0; c < 3; ++c) {
+        for (const BezierKey& k : from[c]->keys()) {
+            to[c]->insertKey(pack(k.inHandle), pack(k.point), pack(k.outHandle));
+        }
+    }
+    packed->rebuildAll();
+    return packed;
+}
+
 int doNothing(lua_State*) {
     return 0;
 }
@@ -303,9 +331,11 @@ int run() {
     registry.clear();
     registry.addTimeline3("no_name", makeDefaultTimeline());
     for (int k : kSizes) registry.addTimeline3("bench" + std::to_string(k), timelines[k]);
+    registry.addTimeline3("packed", packedTimeline(kBig));
+    const std::string bigName = "bench" + std::to_string(kBig);
     const int rounds = 10;
     const int runs = 41;
-    std::vector<double> dragDefaultTimes, frameDefaultTimes;
+    std::vector<double> dragDefaultTimes, frameDefaultTimes, frameAllBigTimes, packedBigTimes;
     std::map<int, std::vector<double>> dragTimesOf, frameTimesOf;
     for (int round = 0; round < rounds; ++round) {
         append(dragDefaultTimes, dragTimes(editor, "no_name", 100.0f, runs));
@@ -315,9 +345,13 @@ int run() {
             append(dragTimesOf[k], dragTimes(editor, name, 400.0f, runs));
             append(frameTimesOf[k], frameTimes(editor, name, runs));
         }
+        append(frameAllBigTimes, frameAllTimes(editor, bigName, runs));
+        append(packedBigTimes, frameTimes(editor, "packed", runs));
     }
     const double dragDefault = median(dragDefaultTimes);
     const double frameDefault = median(frameDefaultTimes);
+    const double frameAllBig = median(frameAllBigTimes);
+    const double packedBig = median(packedBigTimes);
     std::map<int, double> dragMs, frameMs;
     for (int k : kSizes) {
         dragMs[k] = median(dragTimesOf[k]);
@@ -330,6 +364,10 @@ int run() {
     std::printf("frame: drawing the timeline at the first view\n");
     printFigure("frame", 2, frameDefault, nullptr, 0);
     for (int k : kSizes) printFigure("frame", k, frameMs[k], "default", frameMs[k] / frameDefault);
+    std::printf("frame all: drawing the whole timeline after Home\n");
+    printFigure("all", kBig, frameAllBig, "default", frameAllBig / frameDefault);
+    std::printf("packed: drawing a timeline whose keys all lie in the first view\n");
+    printFigure("packed", kBig, packedBig, "default", packedBig / frameDefault);
 
     // Undo and redo of a drag.
     std::vector<double> undoDefaultTimes, redoDefaultTimes, bareDefaultTimes;
@@ -337,8 +375,7 @@ int run() {
     for (int round = 0; round < rounds; ++round) {
         undoRedoTimes(editor, "no_name", 100.0f, runs, undoDefaultTimes, redoDefaultTimes,
                       bareDefaultTimes);
-        undoRedoTimes(editor, "bench" + std::to_string(kBig), 400.0f, runs, undoBigTimes,
-                      redoBigTimes, bareBigTimes);
+        undoRedoTimes(editor, bigName, 400.0f, runs, undoBigTimes, redoBigTimes, bareBigTimes);
     }
     const double undoDefault = median(undoDefaultTimes), redoDefault = median(redoDefaultTimes);
     const double undoBig = median(undoBigTimes), redoBig = median(redoBigTimes);
@@ -383,6 +420,10 @@ int run() {
         {"drag, 100,000 keys: at most 3 x the default timeline", dragMs[kBig] / dragDefault, 3,
          false},
         {"frame, 100,000 keys: at most 3 x the default timeline", frameMs[kBig] / frameDefault, 3,
+         false},
+        {"frame all, 100,000 keys: at most 3 x the default timeline", frameAllBig / frameDefault, 3,
+         false},
+        {"packed view, 100,000 keys: at most 3 x the default timeline", packedBig / frameDefault, 3,
          false},
         {"load, 3 x 100,000 keys: at most 2 x the interpreter's floor", loadMs[kBig] / floorMs, 2,
          false},

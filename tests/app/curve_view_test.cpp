@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "app/camera.h"
+#include "app/key_point_sieve.h"
+#include "app/polyline_reducer.h"
 #include "tests/app/editor_fixture.h"
 #include "tests/app/shown_frame.h"
 
@@ -25,6 +28,25 @@ std::shared_ptr<Timeline3> longTimeline(int keyCount) {
             const float t = static_cast<float>(10 * i);
             const float v = 150.0f * std::sin(static_cast<float>(i + 20 * channelIndex) / 7.0f);
             channel->insertKey({t - 3, v - 20}, {t, v}, {t + 3, v + 20});
+        }
+        ++channelIndex;
+    }
+    timeline->rebuildAll();
+    return timeline;
+}
+
+// Keys crowded into the first view's 0..800, dozens per pixel column, values swinging across
+// and beyond it with noise on top, handles just beside their points.
+std::shared_ptr<Timeline3> packedTimeline(int keyCount) {
+    auto timeline = std::make_shared<Timeline3>(2.0f);
+    std::mt19937 noise(15);
+    int channelIndex = 0;
+    for (Channel* channel : {&timeline->x, &timeline->y, &timeline->z}) {
+        for (int i = 0; i < keyCount; ++i) {
+            const float t = 800.0f * static_cast<float>(i) / static_cast<float>(keyCount);
+            const float v = 230.0f * std::sin(static_cast<float>(i) / 900.0f + channelIndex) +
+                            static_cast<float>(noise() % 800) / 10.0f - 40.0f;
+            channel->insertKey({t - 0.005f, v - 7}, {t, v}, {t + 0.005f, v + 7});
         }
         ++channelIndex;
     }
@@ -168,6 +190,84 @@ TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
     // Without the white selection over it, the key's own grey point must be there too.
     editor->core.clearSelectedKey();
     EXPECT_TRUE(sameAsEverythingDrawn());
+}
+
+TEST_F(CurveViewTest, TiesOfTheRasteriserLookAsIfEverySampleWereDrawn) {
+    // A few samples per column. In the first view the red curve turns 0.0004 pixels above the
+    // centre line of a row, where the rasteriser's tie rules decide; in the second, others do;
+    // in the third the red curve leaves the window's top edge close to the apex of a diamond.
+    editor->core.helpVisible = false;
+    struct View {
+        float left, right, bottom, top;
+    };
+    for (View v : {View{8000.25f, 13500.25f, -158.96f, 160.56f},
+                   View{22000.25f, 27000.25f, -157.14f, 161.54f},
+                   View{68854.2266f, 118899.297f, -38.367012f, 104.165718f}}) {
+        editor->core.viewLeft = v.left;
+        editor->core.viewRight = v.right;
+        editor->core.viewBottom = v.bottom;
+        editor->core.viewTop = v.top;
+        EXPECT_TRUE(sameAsEverythingDrawn()) << "view from " << v.left;
+    }
+}
+
+TEST_F(CurveViewTest, TheWholeTimelineFramedLooksAsIfEverySampleWereDrawn) {
+    // About 125 samples and 12 keys of each channel per pixel column.
+    editor->core.frameAll();
+    EXPECT_TRUE(sameAsEverythingDrawn());
+    // Taller than the window: the curves leave it at the top and the bottom, and key points
+    // there are clipped.
+    editor->core.viewBottom = -97.3f;
+    editor->core.viewTop = 61.9f;
+    EXPECT_TRUE(sameAsEverythingDrawn());
+
+    // An edit between frames: a key dragged 3000 units back, past hundreds of its neighbours,
+    // and up, so that the y keys are no longer in time order.
+    editor->core.frameAll();
+    Channel& y = current().y;
+    press(2);
+    editor->core.select(&y, 10000);
+    for (int step = 0; step < 3; ++step) moveBy(-1000, -40);
+    release(2);
+    ASSERT_FALSE(y.keysInOrder());
+    EXPECT_TRUE(sameAsEverythingDrawn());
+}
+
+TEST_F(CurveViewTest, KeysPackedIntoTheFirstViewLookAsIfEveryOneWereDrawn) {
+    TimelineRegistry::instance().addTimeline3("packed", packedTimeline(30000));
+    editor->core.currentName = "packed";
+    EXPECT_TRUE(sameAsEverythingDrawn());
+    // Closer, and lower than the curves: they leave the window at the top and the bottom.
+    editor->core.helpVisible = false;
+    editor->core.viewLeft = 100.3f;
+    editor->core.viewRight = 700.9f;
+    editor->core.viewBottom = -31.3f;
+    editor->core.viewTop = 17.9f;
+    EXPECT_TRUE(sameAsEverythingDrawn());
+}
+
+// What goes to OpenGL for the whole long timeline: a few vertices per pixel column, and far
+// fewer key points than keys, though their squares swing over hundreds of rows in a column.
+TEST_F(CurveViewTest, TheWholeTimelineTakesAFewVerticesPerColumn) {
+    editor->core.frameAll();
+    const EditingCore& core = editor->core;
+    const WindowMapping window(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop, kWidth,
+                               kHeight);
+    PolylineReducer reducer;
+    KeyPointSieve sieve;
+    sieve.startFrame();
+    std::size_t vertices = 0, points = 0, keys = 0;
+    for (const Channel* c : {&current().x, &current().y, &current().z}) {
+        std::vector<Point2> out;
+        reducer.reduce(c->samples().data(), c->samples().size(), window, out);
+        vertices = std::max(vertices, out.size());
+        out.clear();
+        sieve.sift(c->keys().data(), c->keys().size(), true, 7, window, out);
+        points += out.size();
+        keys += c->keys().size();
+    }
+    EXPECT_LE(vertices, 6u * kWidth);
+    EXPECT_LT(points, keys / 3);
 }
 
 TEST_F(CurveViewTest, AOneChannelTimelineIsDrawnInYellowWithGreyKeys) {

@@ -1,0 +1,49 @@
+// The margins and the row arithmetic that the parts of the polyline reducer share.
+#pragma once
+
+#include <limits>
+
+namespace kvr::polyline {
+
+// Every decision of the reducer keeps this many pixels away from its threshold, or leaves the
+// vertices that decide it alone. OpenGL's window positions differ from ours by a few float ulps,
+// and the rasteriser snaps them to 1/256 pixel, moving a vertex by up to 1/512 on each axis.
+constexpr float kDoubt = 1.0f / 128;
+// A vertex that turns within this of a pixel row's centre line may be snapped onto it, where the
+// rasteriser's tie rules decide whether the row is lit; y alone moves by at most 1/512.
+constexpr float kTie = 1.0f / 256;
+// Our window positions and OpenGL's differ by less than this.
+constexpr float kSlack = 1.0f / 1024;
+// A vertex this close to a column's edge could be drawn into either column; its segments are
+// kept unless they stay clear of every pixel.
+constexpr float kEdge = 1.0f / 256 + 1.0f / 2048;
+
+// Whether the strip reaches into a row's diamond: surely not, surely, or too close to tell.
+enum class Reach { no, yes, doubt };
+
+constexpr int kNone = std::numeric_limits<int>::min();
+
+// Floor and ceiling of window positions already checked to be finite and near the window,
+// without the library call that they cost on processors without SSE4.1.
+inline int floorOf(float v) {
+    const int i = static_cast<int>(v);
+    return v < static_cast<float>(i) ? i - 1 : i;
+}
+inline int ceilOf(float v) {
+    const int i = static_cast<int>(v);
+    return v > static_cast<float>(i) ? i + 1 : i;
+}
+
+// Whether y lies within margin of the centre line of some pixel row.
+inline bool nearCentreLine(float y, float margin) {
+    const float below = y - 0.5f - static_cast<float>(floorOf(y - 0.5f));
+    return below < margin || below > 1 - margin;
+}
+
+inline Reach reachAbove(float value, float threshold) {
+    if (value > threshold + kDoubt) return Reach::yes;
+    if (value < threshold - kDoubt) return Reach::no;
+    return Reach::doubt;
+}
+
+}  // namespace kvr::polyline
