@@ -112,21 +112,29 @@ void EditingCore::finishEdit() {
     pending_ = EditStep();
 }
 
-bool EditingCore::undo() {
+void EditingCore::editAsOneStep(Channel& channel, const std::function<void(KeyChanges*)>& edit) {
     finishEdit();
-    const EditStep* step = history_.stepBack();
-    if (!step) return false;
-    step->revert();
-    clearSelectedKey();
-    showOwnerOf(step->parts.front().channel);
-    return true;
+    edit(&pending_.changesOf(channel));
+    finishEdit();
+}
+
+bool EditingCore::undo() {
+    return walkHistory(true);
 }
 
 bool EditingCore::redo() {
+    return walkHistory(false);
+}
+
+bool EditingCore::walkHistory(bool back) {
     finishEdit();
-    const EditStep* step = history_.stepForward();
+    const EditStep* step = back ? history_.stepBack() : history_.stepForward();
     if (!step) return false;
-    step->reapply();
+    if (back) {
+        step->revert();
+    } else {
+        step->reapply();
+    }
     clearSelectedKey();
     showOwnerOf(step->parts.front().channel);
     return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -105,7 +106,6 @@ public:
     // while there are unsaved changes.
     std::string windowTitle() const;
     const BezierKey* selectedKey() const;
-    std::optional<std::size_t> selectedIndex() const { return selectedIndex_; }
     const EditHistory& history() const { return history_; }
     void select(Channel* channel, std::size_t index);
     void clearSelectedKey() { selectedIndex_.reset(); }
@@ -125,6 +125,13 @@ private:
     void snapSelected(Handle handle);
     // Ends the edit under way, if it changed anything, as one step of the history.
     void finishEdit();
+    // A command's edit of one channel (an insertion, a deletion) as a step of its own.
+    void editAsOneStep(Channel& channel, const std::function<void(KeyChanges*)>& edit);
+    // Undo (back) or redo: the step's changes taken back or made again.
+    bool walkHistory(bool back);
+    // Moves each edge of the view by fraction of its distance toward (ax, ay); a negative
+    // fraction moves away.
+    void zoomToward(float ax, float ay, float fraction);
     // Shows the timeline that holds channel, if another is shown, after undo or redo changed it.
     void showOwnerOf(const Channel* channel);
 

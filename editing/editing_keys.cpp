@@ -96,37 +96,39 @@ void EditingCore::keyDown(int symbol, KeyModifiers modifiers) {
 
 void EditingCore::deleteSelectedKey() {
     if (!selectedChannel || !selectedKey()) return;
-    finishEdit();
-    selectedChannel->removeKey(*selectedIndex_, &pending_.changesOf(*selectedChannel));
-    finishEdit();
+    editAsOneStep(*selectedChannel, [&](KeyChanges* changes) {
+        selectedChannel->removeKey(*selectedIndex_, changes);
+    });
     clearSelectedKey();
+}
+
+void EditingCore::zoomToward(float ax, float ay, float fraction) {
+    // Each new edge comes from the values before the command; moving away by -fraction gives
+    // exactly the same floats as subtracting fraction's share.
+    viewLeft += (ax - viewLeft) * fraction;
+    viewRight += (ax - viewRight) * fraction;
+    viewBottom += (ay - viewBottom) * fraction;
+    viewTop += (ay - viewTop) * fraction;
 }
 
 // The anchor is half the visible extent measured from zero, not the view's midpoint: zooming
 // keeps the left and bottom edges' relation to zero the way users of this editor know it.
 void EditingCore::zoomIn() {
-    const float ax = (viewRight - viewLeft) * 0.5f;
-    const float ay = (viewTop - viewBottom) * 0.5f;
-    viewLeft += (ax - viewLeft) * kZoomFraction;
-    viewRight += (ax - viewRight) * kZoomFraction;
-    viewBottom += (ay - viewBottom) * kZoomFraction;
-    viewTop += (ay - viewTop) * kZoomFraction;
+    zoomToward((viewRight - viewLeft) * 0.5f, (viewTop - viewBottom) * 0.5f, kZoomFraction);
 }
 
-// Zooming about the pointer: each edge moves a tenth of its distance toward (or away from) the
-// cursor, so the cursor's place in the view, and so the curve point under the pointer, stays.
+void EditingCore::zoomOut() {
+    zoomToward((viewRight - viewLeft) * 0.5f, (viewTop - viewBottom) * 0.5f, -kZoomFraction);
+}
+
+// About the pointer: the cursor's place in the view, and so the curve point under the pointer,
+// stays.
 void EditingCore::zoomInAtCursor() {
-    viewLeft += (cursorX - viewLeft) * kZoomFraction;
-    viewRight += (cursorX - viewRight) * kZoomFraction;
-    viewBottom += (cursorY - viewBottom) * kZoomFraction;
-    viewTop += (cursorY - viewTop) * kZoomFraction;
+    zoomToward(cursorX, cursorY, kZoomFraction);
 }
 
 void EditingCore::zoomOutAtCursor() {
-    viewLeft -= (cursorX - viewLeft) * kZoomFraction;
-    viewRight -= (cursorX - viewRight) * kZoomFraction;
-    viewBottom -= (cursorY - viewBottom) * kZoomFraction;
-    viewTop -= (cursorY - viewTop) * kZoomFraction;
+    zoomToward(cursorX, cursorY, -kZoomFraction);
 }
 
 namespace {
@@ -182,15 +184,6 @@ void EditingCore::frameAll() {
     }
     time.frame(viewLeft, viewRight);
     value.frame(viewBottom, viewTop);
-}
-
-void EditingCore::zoomOut() {
-    const float ax = (viewRight - viewLeft) * 0.5f;
-    const float ay = (viewTop - viewBottom) * 0.5f;
-    viewLeft -= (ax - viewLeft) * kZoomFraction;
-    viewRight -= (ax - viewRight) * kZoomFraction;
-    viewBottom -= (ay - viewBottom) * kZoomFraction;
-    viewTop -= (ay - viewTop) * kZoomFraction;
 }
 
 }  // namespace kvr

@@ -98,9 +98,8 @@ void EditingCore::snapSelected(Handle handle) {
 void EditingCore::deleteAtCursor() {
     const std::optional<Pick> pick = pickKey();
     if (!pick) return;
-    finishEdit();
-    pick->channel->removeKey(pick->index, &pending_.changesOf(*pick->channel));
-    finishEdit();
+    editAsOneStep(*pick->channel,
+                  [&](KeyChanges* changes) { pick->channel->removeKey(pick->index, changes); });
     clearSelectedKey();
 }
 
@@ -108,10 +107,10 @@ void EditingCore::insertAtCursor() {
     Channel* channel = pickChannel();
     if (!channel) return;
     clearSelectedKey();
-    finishEdit();
     const float value = channel->evaluate(cursorX);
-    channel->addPoint({cursorX, value}, &pending_.changesOf(*channel));
-    finishEdit();
+    editAsOneStep(*channel, [&](KeyChanges* changes) {
+        channel->addPoint({cursorX, value}, changes);
+    });
 }
 
 void EditingCore::pointerMoved(int x, int y, int dx, int dy) {

@@ -184,8 +184,11 @@ LoadReport runTimelineScript(const std::string& fileName) {
 }
 
 LoadReport runTimelineScriptText(const std::string& text, const std::string& chunkName) {
-    return loadTimelineText(text, chunkName, TimelineRegistry::instance(),
-                            ErrorDelivery::AlertOrPrint);
+    return runChunk(
+        [&](lua_State* L) {
+            return luaL_loadbuffer(L, text.data(), text.size(), chunkName.c_str());
+        },
+        sourceName(chunkName), TimelineRegistry::instance(), ErrorDelivery::AlertOrPrint);
 }
 
 LoadReport loadTimelineFile(const std::string& fileName, TimelineRegistry& registry,
@@ -193,15 +196,6 @@ LoadReport loadTimelineFile(const std::string& fileName, TimelineRegistry& regis
     // luaL_loadfile names the chunk "@" + fileName, which is the source errors report.
     return runChunk([&](lua_State* L) { return luaL_loadfile(L, fileName.c_str()); }, fileName,
                     registry, delivery);
-}
-
-LoadReport loadTimelineText(const std::string& text, const std::string& chunkName,
-                            TimelineRegistry& registry, ErrorDelivery delivery) {
-    return runChunk(
-        [&](lua_State* L) {
-            return luaL_loadbuffer(L, text.data(), text.size(), chunkName.c_str());
-        },
-        sourceName(chunkName), registry, delivery);
 }
 
 }  // namespace kvr

@@ -26,11 +26,9 @@ LoadReport runTimelineScript(const std::string& fileName);
 // ("@file" for a file name, "=name" for a name shown as it is).
 LoadReport runTimelineScriptText(const std::string& text, const std::string& chunkName);
 
-// The same into a registry of the caller's, with Lua errors delivered as asked. Only one load
+// The file into a registry of the caller's, with Lua errors delivered as asked. Only one load
 // may run at a time in the process: the builder and the value arena are shared.
 LoadReport loadTimelineFile(const std::string& fileName, TimelineRegistry& registry,
                             ErrorDelivery delivery);
-LoadReport loadTimelineText(const std::string& text, const std::string& chunkName,
-                            TimelineRegistry& registry, ErrorDelivery delivery);
 
 }  // namespace kvr

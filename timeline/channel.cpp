@@ -183,7 +183,7 @@ Point2 Channel::curvePoint(float t) const {
     if (!(t > keys_.front().point.x)) return {t, keys_.front().point.y};
     if (!(t < keys_.back().point.x)) return {t, keys_.back().point.y};
 
-    // keys_[0] passes point.x <= t and keys_[last] fails it, so the search ends between two
+    // The first key passes point.x <= t and the last fails it, so the search ends between two
     // adjacent keys even when the editor has dragged keys out of order.
     const std::size_t right = partitionPoint(t);
     return segmentPoint(keys_[right - 1], keys_[right], t);

@@ -9,12 +9,8 @@ struct Point2 {
     float y = 0.0f;
 };
 
-inline bool operator==(const Point2& a, const Point2& b) {
-    return a.x == b.x && a.y == b.y;
-}
-inline bool operator!=(const Point2& a, const Point2& b) {
-    return !(a == b);
-}
+inline bool operator==(const Point2& a, const Point2& b) { return a.x == b.x && a.y == b.y; }
+inline bool operator!=(const Point2& a, const Point2& b) { return !(a == b); }
 
 struct BezierKey {
     Point2 inHandle;
