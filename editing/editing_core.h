@@ -132,6 +132,8 @@ private:
     // Moves each edge of the view by fraction of its distance toward (ax, ay); a negative
     // fraction moves away.
     void zoomToward(float ax, float ay, float fraction);
+    // Where the current timeline stands in order, -1 when none is shown.
+    long placeInTabOrder(const std::vector<TimelineRef>& order) const;
     // Shows the timeline that holds channel, if another is shown, after undo or redo changed it.
     void showOwnerOf(const Channel* channel);
 

@@ -34,18 +34,22 @@ std::vector<EditingCore::TimelineRef> EditingCore::tabOrder() const {
     return order;
 }
 
+long EditingCore::placeInTabOrder(const std::vector<TimelineRef>& order) const {
+    if (currentChannels().count == 0) return -1;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (order[i].kind == currentKind && order[i].name == currentName) {
+            return static_cast<long>(i);
+        }
+    }
+    return -1;
+}
+
 void EditingCore::switchTimeline(int direction) {
     const std::vector<TimelineRef> order = tabOrder();
     if (order.empty()) return;
     finishEdit();
     const auto count = static_cast<long>(order.size());
-    long place = -1;
-    if (currentChannels().count > 0) {
-        for (long i = 0; i < count; ++i) {
-            const TimelineRef& ref = order[static_cast<std::size_t>(i)];
-            if (ref.kind == currentKind && ref.name == currentName) place = i;
-        }
-    }
+    const long place = placeInTabOrder(order);
     // From no timeline, forward goes to the first and backward to the last.
     const long next =
         place < 0 ? (direction > 0 ? 0 : count - 1) : ((place + direction) % count + count) % count;
@@ -80,14 +84,11 @@ void EditingCore::showOwnerOf(const Channel* channel) {
 
 std::string EditingCore::windowTitle() const {
     std::string title = hasUnsavedChanges() ? "*" : "";
-    if (currentChannels().count > 0) {
-        const std::vector<TimelineRef> order = tabOrder();
-        std::size_t place = 0;
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            if (order[i].kind == currentKind && order[i].name == currentName) place = i + 1;
-        }
-        title += currentName + " (" + std::to_string(place) + "/" + std::to_string(order.size()) +
-                 ") - ";
+    const std::vector<TimelineRef> order = tabOrder();
+    const long place = placeInTabOrder(order);
+    if (place >= 0) {
+        title += currentName + " (" + std::to_string(place + 1) + "/" +
+                 std::to_string(order.size()) + ") - ";
     }
     return title + fileName + " - tledit";
 }
