@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,27 +96,39 @@ void show(TimelineEditor& editor, const std::string& name) {
     editor.core.selectedChannel = nullptr;
 }
 
-// One middle-drag motion event and its frame, on the key of the x channel at the given time,
-// which the pointer picks as a user would. Moves go right-down and back so the key stays.
-std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, float keyTime,
-                              int runs) {
-    show(editor, name);
-    const Timeline3& timeline = *editor.core.currentTimeline();
-    const BezierKey* key = nullptr;
-    for (const BezierKey& k : timeline.x.keys()) {
-        if (k.point.x == keyTime) key = &k;
-    }
-    const int x = static_cast<int>(key->point.x - editor.core.viewLeft);
-    const int y = static_cast<int>(editor.core.viewTop - key->point.y + 0.5f);
-    editor.onMouseMotion(motion(x, y, 0, 0));
+struct Pixel {
+    int x;
+    int y;
+};
+
+// Points at the x channel's key nearest keyTime and presses the middle button on it, as a user
+// picks a key; ends the benchmark if the key was not picked.
+Pixel pressOnXKey(TimelineEditor& editor, float keyTime) {
+    const std::vector<BezierKey>& keys = editor.core.currentTimeline()->x.keys();
+    const BezierKey& key =
+        *std::min_element(keys.begin(), keys.end(), [&](const BezierKey& a, const BezierKey& b) {
+            return std::fabs(a.point.x - keyTime) < std::fabs(b.point.x - keyTime);
+        });
+    const Pixel at{static_cast<int>(key.point.x - editor.core.viewLeft),
+                   static_cast<int>(editor.core.viewTop - key.point.y + 0.5f)};
+    editor.onMouseMotion(motion(at.x, at.y, 0, 0));
     editor.onMouseButton(button(SDL_MOUSEBUTTONDOWN), SDL_BUTTON_MMASK);
-    if (editor.core.selectedKey() != key) {
+    if (editor.core.selectedKey() != &key) {
         std::fprintf(stderr, "the pointer did not pick the key at time %g\n", keyTime);
         std::exit(1);
     }
+    return at;
+}
+
+// One middle-drag motion event and its frame, on the key of the x channel at the given time.
+// Moves go right-down and back so the key stays.
+std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, float keyTime,
+                              int runs) {
+    show(editor, name);
+    const Pixel at = pressOnXKey(editor, keyTime);
     int step = 1;
     const std::vector<double> result = times(runs, [&] {
-        editor.onMouseMotion(motion(x + (step > 0), y + (step > 0), step, step));
+        editor.onMouseMotion(motion(at.x + (step > 0), at.y + (step > 0), step, step));
         drawFrame(editor);
         step = -step;
     });
@@ -123,16 +136,11 @@ std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, f
     return result;
 }
 
-// A middle drag of the x key at keyTime by one pixel right and down, press to release: one step
-// of the history.
+// A middle drag of the x key at keyTime by one pixel right and down (or back), press to
+// release: one step of the history.
 void dragStep(TimelineEditor& editor, float keyTime, int step) {
-    const BezierKey& key = editor.core.currentTimeline()->x.keys()[static_cast<std::size_t>(
-        keyTime / (editor.core.currentName == "no_name" ? 100.0f : 10.0f))];
-    const int x = static_cast<int>(key.point.x - editor.core.viewLeft);
-    const int y = static_cast<int>(editor.core.viewTop - key.point.y + 0.5f);
-    editor.onMouseMotion(motion(x, y, 0, 0));
-    editor.onMouseButton(button(SDL_MOUSEBUTTONDOWN), SDL_BUTTON_MMASK);
-    editor.onMouseMotion(motion(x + step, y + step, step, step));
+    const Pixel at = pressOnXKey(editor, keyTime);
+    editor.onMouseMotion(motion(at.x + step, at.y + step, step, step));
     editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
 }
 
