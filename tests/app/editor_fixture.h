@@ -30,8 +30,8 @@ protected:
                 // SDL's X11 driver names a refused connection one way or the other, depending
                 // on which of its two connections met the refusal.
                 const std::string said = e.what();
-                const bool refused = said == "Couldn't open X11 display" ||
-                                     said == "No available video device";
+                const bool refused =
+                    said == "Couldn't open X11 display" || said == "No available video device";
                 if (attempt == 10 || !refused) throw;
                 TimelineRegistry::instance().clear();
                 usleep(50000);
@@ -46,11 +46,6 @@ protected:
 
     Timeline3& current() { return *editor->core.currentTimeline(); }
 
-    void keyDown(SDLKey sym) { editor->onKey(keyEvent(SDL_KEYDOWN, sym)); }
-    void keyUp(SDLKey sym) { editor->onKey(keyEvent(SDL_KEYUP, sym)); }
-
-    // Pointer at a window pixel, without dragging anything.
-    void pointAt(int x, int y) { motion(x, y, 0, 0); }
     // Pointer moved by (dx, dy) pixels from where it was.
     void moveBy(int dx, int dy) { motion(lastX_ + dx, lastY_ + dy, dx, dy); }
 
@@ -62,23 +57,12 @@ protected:
         if (button <= 3) buttons_ &= ~SDL_BUTTON(button);
         editor->onMouseButton(buttonEvent(SDL_MOUSEBUTTONUP, button), buttons_);
     }
-    void click(int button) {
-        press(button);
-        release(button);
-    }
 
     TempDir dir;
     WorkingDirectory inDir{dir.path()};
     std::unique_ptr<TimelineEditor> editor;
 
 private:
-    static SDL_KeyboardEvent keyEvent(Uint8 type, SDLKey sym) {
-        SDL_KeyboardEvent e{};
-        e.type = type;
-        e.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        e.keysym.sym = sym;
-        return e;
-    }
     static SDL_MouseButtonEvent buttonEvent(Uint8 type, int button) {
         SDL_MouseButtonEvent e{};
         e.type = type;

@@ -1,10 +1,10 @@
 // Undo and redo: every step taken back gives the earlier keys bit for bit, and the unsaved flag.
-#include <cstring>
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "tests/editing/core_fixture.h"
-#include "tests/support/temp_dir.h"
+#include "tests/timeline/channel_checks.h"
 
 namespace kvr::test {
 namespace {
@@ -24,18 +24,12 @@ Snapshot snapshotOf(const Timeline3& t) {
     for (int c = 0; c < 3; ++c) {
         const std::vector<BezierKey>& keys = channels[c]->keys();
         if (keys.size() != expected.keys[c].size() ||
-            (!keys.empty() &&
-             std::memcmp(keys.data(), expected.keys[c].data(), keys.size() * sizeof keys[0]))) {
+            !std::equal(keys.begin(), keys.end(), expected.keys[c].begin(), sameBits)) {
             return ::testing::AssertionFailure() << "channel " << c << " keys differ";
         }
-        Channel rebuilt = *channels[c];
-        rebuilt.rebuild();
-        const std::vector<Point2>& samples = channels[c]->samples();
-        if (samples.size() != rebuilt.samples().size() ||
-            (!samples.empty() && std::memcmp(samples.data(), rebuilt.samples().data(),
-                                             samples.size() * sizeof samples[0]))) {
-            return ::testing::AssertionFailure() << "channel " << c << " samples differ";
-        }
+        const ::testing::AssertionResult samples = matchesFullRebuild(*channels[c]);
+        if (!samples)
+            return ::testing::AssertionFailure() << "channel " << c << ": " << samples.message();
     }
     return ::testing::AssertionSuccess();
 }
