@@ -2,12 +2,11 @@
 #include "app/command_line.h"
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
-
-#include "tledit/timeline_file.h"
 
 namespace kvr {
 
@@ -92,19 +91,14 @@ int printVersion() {
 int checkFiles(const std::vector<std::string>& fileNames) {
     bool allComplete = true;
     for (const std::string& fileName : fileNames) {
-        try {
-            const TimelineFile file = TimelineFile::load(fileName);
-            for (const std::string& problem : file.problems()) {
-                std::fprintf(stderr, "%s\n", problem.c_str());
-            }
-            std::printf("%s: %zu timelines, %zu keys\n", fileName.c_str(), file.timelineCount(),
-                        file.keyCount());
-            allComplete = allComplete && file.complete();
-        } catch (const std::exception& error) {
-            printLoadFailure(fileName, error);
+        const std::optional<TimelineFile> file = loadReportingProblems(fileName);
+        if (file) {
+            std::printf("%s: %zu timelines, %zu keys\n", fileName.c_str(), file->timelineCount(),
+                        file->keyCount());
+        } else {
             std::printf("%s: failed\n", fileName.c_str());
-            allComplete = false;
         }
+        allComplete = allComplete && file && file->complete();
         if (finishOutput() != 0) return 1;
     }
     return allComplete ? 0 : 1;
@@ -112,11 +106,20 @@ int checkFiles(const std::vector<std::string>& fileNames) {
 
 }  // namespace
 
-void printLoadFailure(const std::string& fileName, const std::exception& error) {
-    // The library's messages may end in a line feed of their own.
-    std::string message = error.what();
-    if (!message.empty() && message.back() == '\n') message.pop_back();
-    std::fprintf(stderr, "%s: %s\n", fileName.c_str(), message.c_str());
+std::optional<TimelineFile> loadReportingProblems(const std::string& fileName) {
+    try {
+        TimelineFile file = TimelineFile::load(fileName);
+        for (const std::string& problem : file.problems()) {
+            std::fprintf(stderr, "%s\n", problem.c_str());
+        }
+        return file;
+    } catch (const std::exception& error) {
+        // The library's messages may end in a line feed of their own.
+        std::string message = error.what();
+        if (!message.empty() && message.back() == '\n') message.pop_back();
+        std::fprintf(stderr, "%s: %s\n", fileName.c_str(), message.c_str());
+        return std::nullopt;
+    }
 }
 
 std::optional<int> runCommandLine(int argc, char** argv) {

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <limits>
 #include <optional>
 #include <string>
@@ -96,20 +95,10 @@ std::string timelinesJson(const TimelineRegistry& timelines) {
 }
 
 int exportTimelines(const std::string& fileName) {
-    std::string text;
-    try {
-        const TimelineFile file = TimelineFile::load(fileName);
-        for (const std::string& problem : file.problems()) {
-            std::fprintf(stderr, "%s\n", problem.c_str());
-        }
-        // Half a file exported would pass for the whole of it further down a pipeline.
-        if (!file.complete()) return 1;
-        text = timelinesJson(file.timelines());
-    } catch (const std::exception& error) {
-        printLoadFailure(fileName, error);
-        return 1;
-    }
-    text += '\n';
+    const std::optional<TimelineFile> file = loadReportingProblems(fileName);
+    // Half a file exported would pass for the whole of it further down a pipeline.
+    if (!file || !file->complete()) return 1;
+    const std::string text = timelinesJson(file->timelines()) + '\n';
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
         std::fflush(stdout) != 0) {
         std::fprintf(stderr, "%s: cannot write the JSON to standard output\n", fileName.c_str());

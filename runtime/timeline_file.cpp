@@ -52,8 +52,8 @@ const Timeline3* TimelineFile::timeline3(const std::string& name) const {
 }
 
 const Channel* TimelineFile::timeline1(const std::string& name) const {
-    const auto found = registry_.timelines1.find(name);
-    return found == registry_.timelines1.end() ? nullptr : &found->second->channel;
+    const Timeline1* timeline = registry_.findTimeline1(name);
+    return timeline ? &timeline->channel : nullptr;
 }
 
 std::size_t TimelineFile::timelineCount() const {
