@@ -1,7 +1,5 @@
-// Loading a timeline file into a TimelineFile of its own, one load at a time.
+// Loading a timeline file into a TimelineFile of its own.
 #include "tledit/timeline_file.h"
-
-#include <mutex>
 
 #include "script/load_report.h"
 #include "script/timeline_script.h"
@@ -18,22 +16,13 @@ std::vector<std::string> namesOf(const Map& timelines) {
     return names;
 }
 
-// The script builder, the value arena and the carried host exception are process-wide.
-std::mutex& loadLock() {
-    static std::mutex lock;
-    return lock;
-}
-
 }  // namespace
 
 TimelineFile TimelineFile::load(const std::string& fileName) {
     TimelineFile file;
     file.fileName_ = fileName;
-    LoadReport report;
-    {
-        const std::lock_guard<std::mutex> hold(loadLock());
-        report = loadTimelineFile(fileName, file.registry_, ErrorDelivery::AlertOnly);
-    }
+    // The loader lets one load run at a time.
+    LoadReport report = loadTimelineFile(fileName, file.registry_, ErrorDelivery::AlertOnly);
     file.errors_ = std::move(report.luaErrors);
     file.problems_ = std::move(report.problems);
     return file;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <mutex>
 #include <string>
 
 #include "math3d/host_boundary.h"
@@ -134,9 +135,17 @@ public:
     BuilderTarget& operator=(const BuilderTarget&) = delete;
 };
 
+// The script builder, the value arena and the carried host exception are the process's own:
+// loads from several threads take turns.
+std::mutex& loadLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 template <typename Load>
 LoadReport runChunk(Load load, const std::string& source, TimelineRegistry& registry,
                     ErrorDelivery delivery) {
+    const std::lock_guard<std::mutex> hold(loadLock());
     // A block left open by an earlier script must not make this one fail on its first begin.
     TimelineBuilder::instance().reset();
     // Nothing from an earlier run may be blamed on this one.

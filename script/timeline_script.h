@@ -26,8 +26,8 @@ LoadReport runTimelineScript(const std::string& fileName);
 // ("@file" for a file name, "=name" for a name shown as it is).
 LoadReport runTimelineScriptText(const std::string& text, const std::string& chunkName);
 
-// The file into a registry of the caller's, with Lua errors delivered as asked. Only one load
-// may run at a time in the process: the builder and the value arena are shared.
+// The file into a registry of the caller's, with Lua errors delivered as asked. Loads from
+// several threads run one at a time, as the builder and the value arena are shared.
 LoadReport loadTimelineFile(const std::string& fileName, TimelineRegistry& registry,
                             ErrorDelivery delivery);
 
