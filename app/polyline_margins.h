@@ -46,4 +46,21 @@ inline Reach reachAbove(float value, float threshold) {
     return Reach::doubt;
 }
 
+// The rows a run or a segment lights in a column, from its extremes there (see reduceColumn):
+// from the lowest to the highest centre line it crosses clearly, then the rows above and below
+// as far as it reaches into their diamonds. A turn within kTie of a centre line is in doubt.
+struct LitRows {
+    int lowest, highest;
+    Reach up, down;
+    int lit0() const { return down == Reach::yes ? lowest - 1 : lowest; }
+    int lit1() const { return up == Reach::yes ? highest + 1 : highest; }
+};
+
+inline LitRows litRows(float low, float high, float peak, float trough) {
+    const int lowest = ceilOf(low + kTie - 0.5f);
+    const int highest = floorOf(high - kTie - 0.5f);
+    return {lowest, highest, reachAbove(peak, static_cast<float>(highest + 1)),
+            reachAbove(static_cast<float>(lowest), trough)};
+}
+
 }  // namespace kvr::polyline
