@@ -14,9 +14,6 @@ constexpr float kDoubt = 1.0f / 128;
 constexpr float kTie = 1.0f / 256;
 // Our window positions and OpenGL's differ by less than this.
 constexpr float kSlack = 1.0f / 1024;
-// A vertex this close to a column's edge could be drawn into either column; its segments are
-// kept unless they stay clear of every pixel.
-constexpr float kEdge = 1.0f / 256 + 1.0f / 2048;
 
 // Whether the strip reaches into a row's diamond: surely not, surely, or too close to tell.
 enum class Reach { no, yes, doubt };
