@@ -21,7 +21,7 @@ static_assert(sizeof(BezierKey) == 3 * sizeof(Point2), "BezierKey must be three 
 // Drawn key points reach this many pixels beyond their centre (the selected key's size 10 plus
 // a margin); a point whose centre lies just outside the view can still show a few pixels.
 const float kPointReachPixels = 8.0f;
-// The size draw() gives key points.
+// The size of a key point's square, in pixels; the sieve relies on it.
 const int kKeyPointPixels = 7;
 
 // The time span drawn: what the view shows, widened for key points by their reach.
@@ -139,7 +139,7 @@ void TimelineEditor::draw() {
             drawPolyline(channels.channels[c]->samples(), view);
         }
 
-        glPointSize(7.0f);
+        glPointSize(static_cast<float>(kKeyPointPixels));
         glColor4ub(128, 128, 128, 255);
         // All grey and of one size, the channels' key points may stand in for one another.
         keyPointSieve.startFrame();

@@ -13,9 +13,6 @@ namespace kvr {
 
 namespace {
 
-// Window positions closer than this to a pixel edge may be snapped by the rasteriser (to 1/256
-// pixel, plus a few float ulps of our own) into the neighbouring pixel.
-const float kEdge = 1.0f / 256 + 1.0f / 2048;
 // How many keys ahead of use the loop fetches memory.
 const std::size_t kAhead = 512;
 const int kNone = std::numeric_limits<int>::min() / 2;

@@ -135,13 +135,9 @@ bool PolylineReducer::chordLights(std::size_t a, std::size_t b, int column, int 
         peak = std::max(peak, crossY);
         trough = std::min(trough, crossY);
     }
-    const int lowest = ceilOf(low + kTie - 0.5f);
-    const int highest = floorOf(high - kTie - 0.5f);
-    const Reach up = reachAbove(peak, static_cast<float>(highest + 1));
-    const Reach down = reachAbove(static_cast<float>(lowest), trough);
-    if (up == Reach::doubt || down == Reach::doubt) return false;
-    return (down == Reach::yes ? lowest - 1 : lowest) == lit0 &&
-           (up == Reach::yes ? highest + 1 : highest) == lit1;
+    const LitRows rows = litRows(low, high, peak, trough);
+    if (rows.up == Reach::doubt || rows.down == Reach::doubt) return false;
+    return rows.lit0() == lit0 && rows.lit1() == lit1;
 }
 
 }  // namespace kvr

@@ -14,9 +14,6 @@ constexpr float kDoubt = 1.0f / 128;
 constexpr float kTie = 1.0f / 256;
 // Our window positions and OpenGL's differ by less than this.
 constexpr float kSlack = 1.0f / 1024;
-// A vertex this close to a column's edge could be drawn into either column; its segments are
-// kept unless they stay clear of every pixel.
-constexpr float kEdge = 1.0f / 256 + 1.0f / 2048;
 
 // Whether the strip reaches into a row's diamond: surely not, surely, or too close to tell.
 enum class Reach { no, yes, doubt };
@@ -44,6 +41,23 @@ inline Reach reachAbove(float value, float threshold) {
     if (value > threshold + kDoubt) return Reach::yes;
     if (value < threshold - kDoubt) return Reach::no;
     return Reach::doubt;
+}
+
+// The rows a run or a segment lights in a column, from its extremes there (see reduceColumn):
+// from the lowest to the highest centre line it crosses clearly, then the rows above and below
+// as far as it reaches into their diamonds. A turn within kTie of a centre line is in doubt.
+struct LitRows {
+    int lowest, highest;
+    Reach up, down;
+    int lit0() const { return down == Reach::yes ? lowest - 1 : lowest; }
+    int lit1() const { return up == Reach::yes ? highest + 1 : highest; }
+};
+
+inline LitRows litRows(float low, float high, float peak, float trough) {
+    const int lowest = ceilOf(low + kTie - 0.5f);
+    const int highest = floorOf(high - kTie - 0.5f);
+    return {lowest, highest, reachAbove(peak, static_cast<float>(highest + 1)),
+            reachAbove(static_cast<float>(lowest), trough)};
 }
 
 }  // namespace kvr::polyline

@@ -152,19 +152,10 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
         trough = std::min(trough, crossY);
     }
 
-    // Rows from the lowest to the highest centre line the run crosses clearly, then the row
-    // above and the row below. A run that turns within kTie of a centre line leaves that row
-    // to the rasteriser's tie rules, so such a row is in doubt too.
-    const int lowest = ceilOf(low + kTie - 0.5f);
-    const int highest = floorOf(high - kTie - 0.5f);
-    const int above = highest + 1;
-    const int below = lowest - 1;
-    const float aboveCentre = static_cast<float>(above) + 0.5f;
-    const float belowCentre = static_cast<float>(below) + 0.5f;
+    LitRows rows = litRows(low, high, peak, trough);
+    const int above = rows.highest + 1;
+    const int below = rows.lowest - 1;
     const int height = window_->height();
-    const float upTie = aboveCentre - kTie, downTie = belowCentre + kTie;
-    Reach up = reachAbove(peak, static_cast<float>(above));
-    Reach down = reachAbove(static_cast<float>(lowest), trough);
     // A row whose only ways out of its diamond start on its centre line is left to the
     // rasteriser's tie rules (see exitsOnlyByTies): at the edge of the lit rows it is in doubt,
     // among them the run stays as it is.
@@ -172,25 +163,24 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
         const int row = exitsOnlyByTies(i, first, end, centre);
         if (row == kNone) continue;
         if (row == above) {
-            up = Reach::doubt;
+            rows.up = Reach::doubt;
         } else if (row == below) {
-            down = Reach::doubt;
+            rows.down = Reach::doubt;
         } else if (row > below && row < above) {
             emit(first, end);
             return;
         }
     }
     // A run whose every row is decided can join a longer chord (see lengthenChords).
-    record.clean = up != Reach::doubt && down != Reach::doubt;
+    record.clean = rows.up != Reach::doubt && rows.down != Reach::doubt;
     record.first = first;
     record.last = end - 1;
-    record.lit0 = down == Reach::yes ? below : lowest;
-    record.lit1 = up == Reach::yes ? above : highest;
+    record.lit0 = rows.lit0();
+    record.lit1 = rows.lit1();
+    const int lit0 = record.lit0, lit1 = record.lit1;
     // Rows outside the window may come out either way.
-    if (up == Reach::doubt && (above < 0 || above >= height)) up = Reach::no;
-    if (down == Reach::doubt && (below < 0 || below >= height)) down = Reach::no;
-    const int lit0 = down == Reach::yes ? below : lowest;
-    const int lit1 = up == Reach::yes ? above : highest;
+    const bool upDoubt = rows.up == Reach::doubt && above >= 0 && above < height;
+    const bool downDoubt = rows.down == Reach::doubt && below >= 0 && below < height;
     // Often the straight segment from the first sample to the last lights the same rows, with
     // no decision of its own in doubt; then it alone replaces the run.
     if (record.clean && chordLights(first, end - 1, column, lit0, lit1)) {
@@ -202,19 +192,20 @@ void PolylineReducer::reduceColumn(int column, std::size_t first, std::size_t en
 
     kept_.clear();
     keep(first, first);
-    if (up == Reach::doubt || down == Reach::doubt) {
+    if (upDoubt || downDoubt) {
         const float upLimit = static_cast<float>(above) - kDoubt;
-        const float downLimit = static_cast<float>(lowest) + kDoubt;
+        const float downLimit = static_cast<float>(rows.lowest) + kDoubt;
+        const float upTie = static_cast<float>(above) + 0.5f - kTie;
+        const float downTie = static_cast<float>(below) + 0.5f + kTie;
         for (std::size_t i = first; i < end; ++i) {
             const float y = windowY(i);
             const float off = std::fabs(windowX(i) - centre);
-            if ((up == Reach::doubt && (y - off >= upLimit || y >= upTie)) ||
-                (down == Reach::doubt && (y + off <= downLimit || y <= downTie))) {
+            if ((upDoubt && (y - off >= upLimit || y >= upTie)) ||
+                (downDoubt && (y + off <= downLimit || y <= downTie))) {
                 keep(i == first ? first : i - 1, std::min(i + 1, end - 1));
             }
         }
-        if (spans && ((up == Reach::doubt && crossY >= upLimit) ||
-                      (down == Reach::doubt && crossY <= downLimit))) {
+        if (spans && ((upDoubt && crossY >= upLimit) || (downDoubt && crossY <= downLimit))) {
             keep(right - 1, right);
         }
     }

@@ -8,6 +8,10 @@
 
 namespace kvr {
 
+// Window positions closer than this to a pixel edge may be snapped by the rasteriser (to 1/256
+// pixel, plus a few float ulps of our own) into the neighbouring pixel.
+constexpr float kEdge = 1.0f / 256 + 1.0f / 2048;
+
 // Extremes over a run of samples in window pixels: of y, and of y - |x - c| and y + |x - c| for
 // a vertical line x = c; clear when every sample had a finite position not too far from the
 // window.

@@ -160,47 +160,17 @@ TEST_F(CurveViewTest, ScrolledFarIntoALongTimelineTheCurvesSitAtTheirValues) {
     EXPECT_TRUE(sameAsEverythingDrawn());
 }
 
-TEST_F(CurveViewTest, EdgesAndZoomsLookAsIfEverySampleWereDrawn) {
-    struct View {
-        float left, right;
-    };
-    // The first view starts between two samples, 1.3 units (2.6 pixels) right of a key; the
-    // others zoom out, end past the last key, and sit before the first key.
-    for (View v : {View{100001.3f, 100401.3f}, View{54321.9f, 58321.9f}, View{199650.5f, 200450.5f},
-                   View{-700.25f, 99.75f}}) {
-        editor->core.viewLeft = v.left;
-        editor->core.viewRight = v.right;
-        EXPECT_TRUE(sameAsEverythingDrawn()) << "view from " << v.left;
-    }
-}
-
-TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
-    editor->core.viewLeft = 100001.3f;
-    editor->core.viewRight = 100401.3f;
-    // A middle drag carries key 5 far along, past thousands of neighbours, into the view.
-    Channel& y = current().y;
-    press(2);  // on empty space: nothing selected yet, so select the key by hand
-    editor->core.select(&y, 5);
-    for (int step = 0; step < 100; ++step) moveBy(1001, 0);
-    moveBy(150, 0);
-    release(2);
-    ASSERT_FALSE(y.keysInOrder());
-    ASSERT_FLOAT_EQ(y.keys()[5].point.x, 100300.0f);
-    EXPECT_TRUE(sameAsEverythingDrawn());
-    // Without the white selection over it, the key's own grey point must be there too.
-    editor->core.clearSelectedKey();
-    EXPECT_TRUE(sameAsEverythingDrawn());
-}
-
-TEST_F(CurveViewTest, TiesOfTheRasteriserLookAsIfEverySampleWereDrawn) {
-    // A few samples per column. In the first view the red curve turns 0.0004 pixels above the
-    // centre line of a row, where the rasteriser's tie rules decide; in the second, others do;
-    // in the third the red curve leaves the window's top edge close to the apex of a diamond.
+TEST_F(CurveViewTest, ViewsLookAsIfEverySampleWereDrawn) {
     editor->core.helpVisible = false;
     struct View {
         float left, right, bottom, top;
     };
-    for (View v : {View{8000.25f, 13500.25f, -158.96f, 160.56f},
+    // Zoomed out; ending past the last key; before the first. Then a few samples per column: in
+    // the first of these views the red curve turns 0.0004 pixels above the centre line of a row,
+    // where the rasteriser's tie rules decide; in the second, others do; in the third the red
+    // curve leaves the window's top edge close to the apex of a diamond.
+    for (View v : {View{54321.9f, 58321.9f, -250, 250}, View{199650.5f, 200450.5f, -250, 250},
+                   View{-700.25f, 99.75f, -250, 250}, View{8000.25f, 13500.25f, -158.96f, 160.56f},
                    View{22000.25f, 27000.25f, -157.14f, 161.54f},
                    View{68854.2266f, 118899.297f, -38.367012f, 104.165718f}}) {
         editor->core.viewLeft = v.left;
@@ -209,27 +179,36 @@ TEST_F(CurveViewTest, TiesOfTheRasteriserLookAsIfEverySampleWereDrawn) {
         editor->core.viewTop = v.top;
         EXPECT_TRUE(sameAsEverythingDrawn()) << "view from " << v.left;
     }
-}
-
-TEST_F(CurveViewTest, TheWholeTimelineFramedLooksAsIfEverySampleWereDrawn) {
-    // About 125 samples and 12 keys of each channel per pixel column.
+    // The whole timeline: about 140 samples and 27 keys of each channel per pixel column. Then
+    // taller than the window: the curves leave it at the top and the bottom, and key points
+    // there are clipped.
     editor->core.frameAll();
     EXPECT_TRUE(sameAsEverythingDrawn());
-    // Taller than the window: the curves leave it at the top and the bottom, and key points
-    // there are clipped.
     editor->core.viewBottom = -97.3f;
     editor->core.viewTop = 61.9f;
     EXPECT_TRUE(sameAsEverythingDrawn());
+}
 
-    // An edit between frames: a key dragged 3000 units back, past hundreds of its neighbours,
-    // and up, so that the y keys are no longer in time order.
-    editor->core.frameAll();
+TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
+    editor->core.viewLeft = 100001.3f;
+    editor->core.viewRight = 100401.3f;
+    // A middle drag carries key 5 far along, past thousands of neighbours, into the view, and up
+    // into the pixel row of key 10017, 260 pixels to its left: met first in key order, it must
+    // not hide that key's square.
     Channel& y = current().y;
-    press(2);
-    editor->core.select(&y, 10000);
-    for (int step = 0; step < 3; ++step) moveBy(-1000, -40);
+    press(2);  // on empty space: nothing selected yet, so select the key by hand
+    editor->core.select(&y, 5);
+    for (int step = 0; step < 100; ++step) moveBy(1001, 0);
+    moveBy(150, -207);
     release(2);
     ASSERT_FALSE(y.keysInOrder());
+    ASSERT_FLOAT_EQ(y.keys()[5].point.x, 100300.0f);
+    EXPECT_TRUE(sameAsEverythingDrawn());
+    // Without the white selection over it, the key's own grey point must be there too.
+    editor->core.clearSelectedKey();
+    EXPECT_TRUE(sameAsEverythingDrawn());
+    // The whole timeline framed: every key is sifted, out of order as they are.
+    editor->core.frameAll();
     EXPECT_TRUE(sameAsEverythingDrawn());
 }
 
@@ -255,7 +234,6 @@ TEST_F(CurveViewTest, TheWholeTimelineTakesAFewVerticesPerColumn) {
                                kHeight);
     PolylineReducer reducer;
     KeyPointSieve sieve;
-    sieve.startFrame();
     std::size_t vertices = 0, points = 0, keys = 0;
     for (const Channel* c : {&current().x, &current().y, &current().z}) {
         std::vector<Point2> out;
