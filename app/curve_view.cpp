@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "app/camera.h"
@@ -34,16 +37,34 @@ struct TimeSpan {
     bool valid() const { return left <= right; }
 };
 
-// The reduced vertices of one drawing call, kept between frames for their memory only.
-std::vector<Point2> reducedVertices;
 PolylineReducer polylineReducer;
 KeyPointSieve keyPointSieve;
+
+// What the reductions made of each channel in the last frame. Most frames show what the one
+// before showed (the pointer moved, a key was pressed), so while the channels, the view and the
+// window are the same the reduced vertices are drawn again instead of made anew.
+struct ReducedFrame {
+    struct Key {
+        std::uint64_t revisions[3] = {0, 0, 0};
+        const Channel* channels[3] = {nullptr, nullptr, nullptr};
+        float view[4] = {0, 0, 0, 0};
+        int width = 0;
+        int height = 0;
+        bool operator==(const Key& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+    };
+    Key key;
+    std::vector<Point2> strips[3];
+    std::vector<Point2> points[3];
+};
+ReducedFrame reducedFrame;
 
 // A line strip through the samples. Samples are sorted by time, so only those inside the span
 // plus the first one beyond each side can put a pixel in the view; the others lie wholly
 // outside it and would be clipped away. More of them than pixel columns are reduced to the few
 // per column that light the same pixels.
-void drawPolyline(const std::vector<Point2>& samples, TimeSpan span) {
+// reduced holds the reduction of these samples when fresh is false; else it is made there.
+void drawPolyline(const std::vector<Point2>& samples, TimeSpan span, std::vector<Point2>& reduced,
+                  bool fresh) {
     if (samples.empty()) return;
     std::size_t first = 0;
     std::size_t end = samples.size();
@@ -56,11 +77,12 @@ void drawPolyline(const std::vector<Point2>& samples, TimeSpan span) {
         if (first > 0) --first;
         end = std::min(samples.size(), static_cast<std::size_t>(beyond - samples.begin()) + 1);
         if (end - first > static_cast<std::size_t>(span.window.width()) && span.window.usable()) {
-            reducedVertices.clear();
-            polylineReducer.reduce(samples.data() + first, end - first, span.window,
-                                   reducedVertices);
-            glVertexPointer(2, GL_FLOAT, sizeof(Point2), reducedVertices.data());
-            glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(reducedVertices.size()));
+            if (fresh) {
+                reduced.clear();
+                polylineReducer.reduce(samples.data() + first, end - first, span.window, reduced);
+            }
+            glVertexPointer(2, GL_FLOAT, sizeof(Point2), reduced.data());
+            glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(reduced.size()));
             return;
         }
     }
@@ -71,7 +93,8 @@ void drawPolyline(const std::vector<Point2>& samples, TimeSpan span) {
 // The key points, read straight out of the keys with the key size as stride. Keys out of time
 // order (dragged past a neighbour) cannot be searched and are all drawn. More of them than pixel
 // columns are sifted down to those whose squares the picture needs.
-void drawKeyPoints(const Channel& channel, TimeSpan span) {
+void drawKeyPoints(const Channel& channel, TimeSpan span, std::vector<Point2>& reduced,
+                   bool fresh) {
     const std::vector<BezierKey>& keys = channel.keys();
     if (keys.empty()) return;
     std::size_t first = 0;
@@ -86,12 +109,14 @@ void drawKeyPoints(const Channel& channel, TimeSpan span) {
         if (first == end) return;
     }
     if (end - first > static_cast<std::size_t>(span.window.width()) && span.window.usable()) {
-        reducedVertices.clear();
-        keyPointSieve.sift(keys.data() + first, end - first, channel.keysInOrder(), kKeyPointPixels,
-                           span.window, reducedVertices);
-        if (reducedVertices.empty()) return;
-        glVertexPointer(2, GL_FLOAT, sizeof(Point2), reducedVertices.data());
-        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(reducedVertices.size()));
+        if (fresh) {
+            reduced.clear();
+            keyPointSieve.sift(keys.data() + first, end - first, channel.keysInOrder(),
+                               kKeyPointPixels, span.window, reduced);
+        }
+        if (reduced.empty()) return;
+        glVertexPointer(2, GL_FLOAT, sizeof(Point2), reduced.data());
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(reduced.size()));
         return;
     }
     glVertexPointer(2, GL_FLOAT, sizeof(BezierKey), &keys.front().point);
@@ -127,6 +152,18 @@ void TimelineEditor::draw() {
                             static_cast<float>(core.windowWidth);
         const TimeSpan keySpan{core.viewLeft - reach, core.viewRight + reach, window};
 
+        ReducedFrame::Key key;
+        for (int c = 0; c < channels.count; ++c) {
+            key.channels[c] = channels.channels[c];
+            key.revisions[c] = channels.channels[c]->revision();
+        }
+        const float edges[] = {core.viewLeft, core.viewRight, core.viewBottom, core.viewTop};
+        std::copy(std::begin(edges), std::end(edges), key.view);
+        key.width = core.windowWidth;
+        key.height = core.windowHeight;
+        const bool fresh = !(key == reducedFrame.key);
+        reducedFrame.key = key;
+
         // The only client state the program uses, on for the curves and off again before the
         // text, which draws in immediate mode.
         glEnableClientState(GL_VERTEX_ARRAY);
@@ -136,14 +173,16 @@ void TimelineEditor::draw() {
         for (int c = 0; c < channels.count; ++c) {
             const GLubyte* colour = channels.count == 1 ? kYellow : kColours[c];
             glColor4ub(colour[0], colour[1], colour[2], 255);
-            drawPolyline(channels.channels[c]->samples(), view);
+            drawPolyline(channels.channels[c]->samples(), view, reducedFrame.strips[c], fresh);
         }
 
         glPointSize(static_cast<float>(kKeyPointPixels));
         glColor4ub(128, 128, 128, 255);
         // All grey and of one size, the channels' key points may stand in for one another.
-        keyPointSieve.startFrame();
-        for (const Channel* channel : channels) drawKeyPoints(*channel, keySpan);
+        if (fresh) keyPointSieve.startFrame();
+        for (int c = 0; c < channels.count; ++c) {
+            drawKeyPoints(*channels.channels[c], keySpan, reducedFrame.points[c], fresh);
+        }
 
         if (const BezierKey* selected = core.selectedKey()) {
             glPointSize(10.0f);

@@ -193,10 +193,22 @@ std::vector<double> frameTimes(TimelineEditor& editor, const std::string& name, 
     return times(runs, [&] { drawFrame(editor); });
 }
 
-std::vector<double> frameAllTimes(TimelineEditor& editor, const std::string& name, int runs) {
+// Frames after Home: again and again as the pointer moves over the window (moving changes
+// nothing that is drawn), or, with moving, each after the view moved by a pixel and back, so
+// that nothing can be drawn from the frame before.
+std::vector<double> frameAllTimes(TimelineEditor& editor, const std::string& name, int runs,
+                                  bool moving = false) {
     show(editor, name);
     editor.core.frameAll();
-    return times(runs, [&] { drawFrame(editor); });
+    float step = (editor.core.viewRight - editor.core.viewLeft) / 800;
+    return times(runs, [&] {
+        if (moving) {
+            editor.core.viewLeft += step;
+            editor.core.viewRight += step;
+            step = -step;
+        }
+        drawFrame(editor);
+    });
 }
 
 // The generated timeline squeezed into the first view: times into 0..800, values into
@@ -344,6 +356,7 @@ int run() {
     const int rounds = 10;
     const int runs = 41;
     std::vector<double> dragDefaultTimes, frameDefaultTimes, frameAllBigTimes, packedBigTimes;
+    std::vector<double> frameAllMovingTimes;
     std::map<int, std::vector<double>> dragTimesOf, frameTimesOf;
     for (int round = 0; round < rounds; ++round) {
         append(dragDefaultTimes, dragTimes(editor, "no_name", 100.0f, runs));
@@ -354,6 +367,7 @@ int run() {
             append(frameTimesOf[k], frameTimes(editor, name, runs));
         }
         append(frameAllBigTimes, frameAllTimes(editor, bigName, runs));
+        append(frameAllMovingTimes, frameAllTimes(editor, bigName, runs, true));
         append(packedBigTimes, frameTimes(editor, "packed", runs));
     }
     const double dragDefault = median(dragDefaultTimes);
@@ -374,6 +388,9 @@ int run() {
     for (int k : kSizes) printFigure("frame", k, frameMs[k], "default", frameMs[k] / frameDefault);
     std::printf("frame all: drawing the whole timeline after Home\n");
     printFigure("all", kBig, frameAllBig, "default", frameAllBig / frameDefault);
+    const double frameAllMoving = median(frameAllMovingTimes);
+    std::printf("  the same, the view moved by a pixel before each frame:\n");
+    printFigure("all", kBig, frameAllMoving, "default", frameAllMoving / frameDefault);
     std::printf("packed: drawing a timeline whose keys all lie in the first view\n");
     printFigure("packed", kBig, packedBig, "default", packedBig / frameDefault);
 
@@ -431,6 +448,8 @@ int run() {
          false},
         {"frame all, 100,000 keys: at most 3 x the default timeline", frameAllBig / frameDefault, 3,
          false},
+        {"frame all, the view new each frame: at most 3 x the default timeline",
+         frameAllMoving / frameDefault, 3, false},
         {"packed view, 100,000 keys: at most 3 x the default timeline", packedBig / frameDefault, 3,
          false},
         {"load, 3 x 100,000 keys: at most 2 x the interpreter's floor", loadMs[kBig] / floorMs, 2,

@@ -2,6 +2,7 @@
 #include "timeline/channel.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "timeline/time_order.h"
 
@@ -38,9 +39,19 @@ Point2 cubic(const Point2& p0, const Point2& p1, const Point2& p2, const Point2&
 
 }  // namespace
 
-Channel::Channel(float step) : step_(step) {}
+Channel::Channel(float step) : step_(step) {
+    touch();
+}
+
+void Channel::touch() {
+    // One count for every channel of the process, so that a channel made where another one was
+    // never takes up its stamp; channels may be made on any thread.
+    static std::atomic<std::uint64_t> count{0};
+    revision_ = count.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 void Channel::rebuild() {
+    touch();
     keysInOrder_ = true;
     for (std::size_t i = 1; i < keys_.size() && keysInOrder_; ++i) {
         keysInOrder_ = !keyEarlier(keys_[i], keys_[i - 1]);
@@ -68,6 +79,7 @@ void Channel::rebuild() {
 }
 
 bool Channel::keyMoved(std::size_t index) {
+    touch();
     const std::size_t n = keys_.size();
     if (!runsValid_ || n < 2 || index >= n || runStarts_.size() != n) {
         rebuild();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,9 @@ public:
     const std::vector<BezierKey>& keys() const { return keys_; }
     const std::vector<Point2>& samples() const { return samples_; }  // ascending x
     float step() const { return step_; }
+    // Changes whenever the keys or samples do, and differs between any two channels' states
+    // (a copy shares its original's): what was made from the tables can be kept while it holds.
+    std::uint64_t revision() const { return revision_; }
 
     // The edits. Each leaves the samples up to date; when changes is given, what the edit did is
     // appended to it so that revert can take it back.
@@ -83,9 +87,13 @@ private:
                         std::vector<std::size_t>& starts) const;
     bool keysStrictlyAscending() const;
 
+    // A fresh stamp from the process-wide count, for every change of the tables.
+    void touch();
+
     std::vector<BezierKey> keys_;
     std::vector<Point2> samples_;
     float step_;
+    std::uint64_t revision_ = 0;
 
     // Whether keys are known to be in time order; rebuild recomputes it, since the editor may
     // have moved keys past each other in place.

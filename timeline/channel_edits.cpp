@@ -113,6 +113,7 @@ void Channel::insertKey(Point2 inHandle, Point2 point, Point2 outHandle, KeyChan
 void Channel::insertSorted(const BezierKey& key, KeyChanges* changes) {
     // The samples no longer match the keys until the caller's rebuild.
     runsValid_ = false;
+    touch();
     KeyChange insertion;
     insertion.kind = KeyChange::Kind::Insert;
     insertion.after = key;

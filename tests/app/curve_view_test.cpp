@@ -210,6 +210,9 @@ TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
     // The whole timeline framed: every key is sifted, out of order as they are.
     editor->core.frameAll();
     EXPECT_TRUE(sameAsEverythingDrawn());
+    // The drag taken back in the same view: nothing of the frame before may be drawn again.
+    ASSERT_TRUE(editor->core.undo());
+    EXPECT_TRUE(sameAsEverythingDrawn());
 }
 
 TEST_F(CurveViewTest, KeysPackedIntoTheFirstViewLookAsIfEveryOneWereDrawn) {
