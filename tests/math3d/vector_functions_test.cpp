@@ -118,6 +118,10 @@ TEST(VectorLength, NormNormalizeDotAndCross) {
         d4 = vector4.dot(vector4.new(1, 2, 3, 4), vector4.new(5, 6, 7, 8))
         c3 = vector3.cross(vector3.new(1, 0, 0), vector3.new(0, 1, 0))
         c4 = vector4.cross(vector4.new(0, 1, 0, 5), vector4.new(1, 0, 0, 5))
+        r2 = vector2.norm(vector2.new(1, 1))
+        r3 = vector3.norm(vector3.new(1, 1, 1))
+        scaled = vector2.new(r2 * 1e7, 0)
+        d3 = vector3.dot(vector3.new(0.1, 0.2, 0.3), vector3.new(3, 5, 7))
     )");
     EXPECT_EQ(lua.number("n2"), 5);
     EXPECT_EQ(lua.number("n3"), 7);
@@ -129,24 +133,12 @@ TEST(VectorLength, NormNormalizeDotAndCross) {
     EXPECT_EQ(lua.number("d4"), 5 + 12 + 21);
     EXPECT_EQ(lua.floats("c3", 3), (Floats{0, 0, 1}));
     EXPECT_EQ(lua.floats("c4", 4), (Floats{0, 0, -1, 1}));
-}
-
-TEST(VectorLength, NumbersForLuaAreNotNarrowedAgain) {
-    test::ScriptRunner lua;
-    lua.run(R"(
-        n2 = vector2.norm(vector2.new(1, 1))
-        n3 = vector3.norm(vector3.new(1, 1, 1))
-        n4 = vector4.norm(vector4.new(1, 1, 0, 7))
-        scaled = vector2.new(n2 * 1e7, 0)
-        d = vector3.dot(vector3.new(0.1, 0.2, 0.3), vector3.new(3, 5, 7))
-    )");
-    // The square root of the float sum, in double.
-    EXPECT_EQ(lua.number("n2"), std::sqrt(2.0));
-    EXPECT_EQ(lua.number("n3"), std::sqrt(3.0));
-    EXPECT_EQ(lua.number("n4"), std::sqrt(2.0));
+    // Numbers for Lua are not narrowed again: a norm is the double root of the float sum, a dot
+    // product the float sum as it is.
+    EXPECT_EQ(lua.number("r2"), std::sqrt(2.0));
+    EXPECT_EQ(lua.number("r3"), std::sqrt(3.0));
     EXPECT_EQ(lua.floats("scaled", 2), (Floats{14142136, 0}));
-    // A dot product is formed in float and handed over as it is.
-    EXPECT_EQ(lua.number("d"), static_cast<double>(0.1f * 3.0f + 0.2f * 5.0f + 0.3f * 7.0f));
+    EXPECT_EQ(lua.number("d3"), static_cast<double>(0.1f * 3.0f + 0.2f * 5.0f + 0.3f * 7.0f));
 }
 
 // Each row: the call on line 2 after a line that makes a2, a3 and a4, and what it reports.
