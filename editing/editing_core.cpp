@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "editing/backup_copy.h"
+#include "editing/text_file_save.h"
 #include "editing/timeline_writer.h"
 #include "script/timeline_script.h"
 
@@ -63,9 +64,9 @@ void EditingCore::reload() {
     history_.clear();
     selectedIndex_.reset();
     selectedChannel = nullptr;
-    keepPreviousText = false;
+    backUpBeforeNextSave_ = false;
     if (!fileName.empty()) {
-        keepPreviousText =
+        backUpBeforeNextSave_ =
             !loadTimelineFile(fileName, registry_, ErrorDelivery::AlertOrPrint).complete();
     }
     // An empty first name leaves no timeline current, as an empty current name always meant;
@@ -79,9 +80,9 @@ bool EditingCore::save() {
     finishEdit();
     if (fileName.empty()) return false;
     std::string reason;
-    if (keepPreviousText) {
+    if (backUpBeforeNextSave_) {
         // What the load left out is still in the file; the save must not be the end of it.
-        const std::string backup = fileName + "~";
+        const std::string backup = backupPathFor(fileName);
         switch (keepCopy(fileName, backup, reason)) {
             case BackupResult::Failed:
                 std::fprintf(stderr, "cannot save %s: cannot keep the previous text: %s\n",
@@ -95,10 +96,10 @@ bool EditingCore::save() {
             case BackupResult::Nothing:
                 break;
         }
-        keepPreviousText = false;
+        backUpBeforeNextSave_ = false;
     }
     const auto write = [this](const TextSink& sink) { return writeTimelines(registry_, sink); };
-    if (!replaceFileContents(fileName, write, reason)) {
+    if (!saveTextFile(fileName, write, reason)) {
         std::fprintf(stderr, "cannot save %s: %s\n", fileName.c_str(), reason.c_str());
         return false;
     }

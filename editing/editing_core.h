@@ -54,9 +54,6 @@ public:
     std::string currentName;
     TimelineKind currentKind = TimelineKind::None;
     std::string fileName;
-    // Set when the last load left out part of the file (a Lua error, a block left open, a block
-    // dropped for a name already used): the next save first keeps the file's text beside it.
-    bool keepPreviousText = false;
 
     // A new editor's file and timeline: the first free tl3_NNN.lua name in the working
     // directory, and the default timeline "no_name" as the current one.
@@ -138,6 +135,9 @@ private:
     void showOwnerOf(const Channel* channel);
 
     TimelineRegistry& registry_;
+    // Set when the last load left out part of the file (a Lua error, a block left open, a block
+    // dropped for a name already used): the next save first keeps the file's text beside it.
+    bool backUpBeforeNextSave_ = false;
     std::optional<std::size_t> selectedIndex_;
     EditHistory history_;
     // What the edit under way (a drag from press to release) has changed so far.

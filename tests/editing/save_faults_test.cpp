@@ -14,6 +14,7 @@
 #include <set>
 #include <thread>
 
+#include "editing/text_file_save.h"
 #include "editing/timeline_writer.h"
 #include "tests/editing/core_fixture.h"
 
@@ -61,14 +62,14 @@ TEST(SaveTarget, HardLinksAndPipesAreWrittenInPlace) {
     writeFile(dir.file("a.lua"), "old\n");
     ASSERT_EQ(link(dir.file("a.lua").c_str(), dir.file("b.lua").c_str()), 0);
     const ino_t inode = inodeOf(dir.file("a.lua"));
-    ASSERT_TRUE(replaceFileContents(dir.file("a.lua"), "new\n", reason)) << reason;
+    ASSERT_TRUE(saveTextFile(dir.file("a.lua"), "new\n", reason)) << reason;
     EXPECT_EQ(readFile(dir.file("b.lua")), "new\n");
     EXPECT_EQ(inodeOf(dir.file("a.lua")), inode);
 
     // A pipe nobody reads refuses at once instead of holding the editor.
     const std::string pipe = dir.file("pipe.lua");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
-    EXPECT_FALSE(replaceFileContents(pipe, "text\n", reason));
+    EXPECT_FALSE(saveTextFile(pipe, "text\n", reason));
     EXPECT_EQ(reason, "No such device or address");
 
     // One that is read gets the text and stays a pipe.
@@ -84,7 +85,7 @@ TEST(SaveTarget, HardLinksAndPipesAreWrittenInPlace) {
     bool saved = false;
     // The reader may not have opened its end yet.
     for (int attempt = 0; attempt < 500 && !saved; ++attempt) {
-        saved = replaceFileContents(pipe, "text\n", reason);
+        saved = saveTextFile(pipe, "text\n", reason);
         if (!saved) usleep(10000);
     }
     reader.join();
@@ -178,7 +179,7 @@ std::string saveAsOrdinaryUser(const std::vector<std::string>& paths) {
         std::string out;
         for (const std::string& path : paths) {
             std::string reason;
-            out += replaceFileContents(path, "new\n", reason) ? "1 " : "0 ";
+            out += saveTextFile(path, "new\n", reason) ? "1 " : "0 ";
             out += reason + ";";
         }
         const ssize_t n = write(fds[1], out.data(), out.size());
@@ -214,18 +215,66 @@ TEST(SaveTarget, PermissionsDecideAsForAPlainWrite) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("closed")),
                             std::filesystem::directory_iterator()),
               1);
+}
 
-    // Root saving another user's file leaves it theirs.
-    if (geteuid() == 0) {
-        writeFile(dir.file("theirs.lua"), "old\n");
-        ASSERT_EQ(chown(dir.file("theirs.lua").c_str(), 65534, 65534), 0);
-        std::string reason;
-        ASSERT_TRUE(replaceFileContents(dir.file("theirs.lua"), "new\n", reason)) << reason;
-        struct stat st;
-        ASSERT_EQ(stat(dir.file("theirs.lua").c_str(), &st), 0);
-        EXPECT_EQ(st.st_uid, 65534u);
-        EXPECT_EQ(st.st_gid, 65534u);
+struct Ownership {
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+    ino_t inode;
+    bool operator==(const Ownership& o) const {
+        return uid == o.uid && gid == o.gid && mode == o.mode && inode == o.inode;
     }
+};
+
+Ownership ownershipOf(const std::string& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return {st.st_uid, st.st_gid, st.st_mode & 07777, st.st_ino};
+}
+
+TEST(SaveTarget, AnotherUsersFileStaysTheirs) {
+    TempDir dir;
+    std::string reason;
+    writeFile(dir.file("mine.lua"), "old\n");
+    ASSERT_TRUE(saveTextFile(dir.file("mine.lua"), "new\n", reason)) << reason;
+    EXPECT_EQ(ownershipOf(dir.file("mine.lua")).uid, geteuid());
+    EXPECT_EQ(ownershipOf(dir.file("mine.lua")).gid, getegid());
+    if (geteuid() != 0) GTEST_SKIP() << "making another user's file takes root";
+
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    // A shared folder as /tmp is, where only owners may replace their files, and an open one.
+    const std::string sticky = dir.file("sticky"), open = dir.file("open");
+    ASSERT_EQ(mkdir(sticky.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(sticky.c_str(), 01777), 0);
+    ASSERT_EQ(mkdir(open.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(open.c_str(), 0777), 0);
+    const auto make = [](const std::string& path, uid_t uid, gid_t gid) {
+        writeFile(path, "old\n");
+        return chown(path.c_str(), uid, gid) == 0 && chmod(path.c_str(), 0666) == 0;
+    };
+    // Files anyone may write, of another user, and of the saver in a group they are not in.
+    const std::vector<std::string> files = {sticky + "/theirs.lua", open + "/theirs.lua",
+                                            open + "/group.lua"};
+    ASSERT_TRUE(make(files[0], 4242, 4242) && make(files[1], 4242, 4242) &&
+                make(files[2], 65534, 4242));
+    std::vector<Ownership> before;
+    for (const std::string& file : files) before.push_back(ownershipOf(file));
+
+    EXPECT_EQ(saveAsOrdinaryUser(files), "1 ;1 ;1 ;");
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(readFile(files[i]), "new\n") << files[i];
+        EXPECT_TRUE(ownershipOf(files[i]) == before[i]) << files[i];
+    }
+    EXPECT_EQ(entriesOf(sticky), std::set<std::string>{"theirs.lua"});
+    EXPECT_EQ(entriesOf(open), (std::set<std::string>{"theirs.lua", "group.lua"}));
+
+    // Root can give the new file away, so the file is replaced whole and stays theirs.
+    ASSERT_TRUE(saveTextFile(files[1], "root\n", reason)) << reason;
+    const Ownership after = ownershipOf(files[1]);
+    EXPECT_EQ(readFile(files[1]), "root\n");
+    EXPECT_NE(after.inode, before[1].inode);
+    EXPECT_TRUE((Ownership{4242, 4242, 0666, after.inode} == after));
 }
 
 }  // namespace
