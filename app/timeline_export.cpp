@@ -74,23 +74,58 @@ Json channelJson(const Channel& channel) {
     return keys;
 }
 
+// Whether the library writes the name as it is, without replacing anything: asking the library
+// itself keeps this in step with the replacement that dump makes.
+bool isUtf8(const std::string& name) {
+    try {
+        static_cast<void>(Json(name).dump(-1, ' ', false, Json::error_handler_t::strict));
+        return true;
+    } catch (const Json::type_error&) {
+        return false;
+    }
+}
+
+std::string lowercaseHex(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0x0f];
+    }
+    return hex;
+}
+
+// A timeline's object begins with its name. A name is any bytes a script gave; where they are not
+// UTF-8 the dump replaces them with U+FFFD, so two names may read the same: "name_bytes" then
+// holds the exact bytes, which tell them apart.
+Json namedObject(const std::string& name) {
+    Json object{{"name", name}};
+    if (!isUtf8(name)) object["name_bytes"] = lowercaseHex(name);
+    return object;
+}
+
 }  // namespace
 
 std::string timelinesJson(const TimelineRegistry& timelines) {
     Json threes = Json::array();
     for (const auto& [name, timeline] : timelines.timelines3) {
-        threes.push_back(Json{{"name", name},
-                              {"x", channelJson(timeline->x)},
-                              {"y", channelJson(timeline->y)},
-                              {"z", channelJson(timeline->z)}});
+        Json object = namedObject(name);
+        object["x"] = channelJson(timeline->x);
+        object["y"] = channelJson(timeline->y);
+        object["z"] = channelJson(timeline->z);
+        threes.push_back(std::move(object));
     }
     Json ones = Json::array();
     for (const auto& [name, timeline] : timelines.timelines1) {
-        ones.push_back(Json{{"name", name}, {"channel", channelJson(timeline->channel)}});
+        Json object = namedObject(name);
+        object["channel"] = channelJson(timeline->channel);
+        ones.push_back(std::move(object));
     }
     const Json document{{"timelines3", std::move(threes)}, {"timelines1", std::move(ones)}};
-    // A name is any bytes a script gave; bytes that are not UTF-8 become U+FFFD rather than
-    // make the whole export fail. Other characters are written as they are.
+    // Rather than fail the whole export on a name that is not UTF-8, the dump replaces each
+    // maximal ill-formed part of it with one U+FFFD; other characters are written as they are.
     return document.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 

@@ -119,9 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Keep what the first load built: the registry is the one the reload fills.
-    TimelineRegistry first;
-    first.timelines3 = TimelineRegistry::instance().timelines3;
-    first.timelines1 = TimelineRegistry::instance().timelines1;
+    TimelineRegistry first = TimelineRegistry::instance().share();
     const std::string saved = kvr::formatTimelines(first);
 
     startAfresh();

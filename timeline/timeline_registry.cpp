@@ -9,6 +9,13 @@ namespace {
 
 constexpr float kDefaultStep = 2.0f;
 
+// The one lookup behind the const and non-const ones; the map's constness decides the result's.
+template <typename Map>
+auto find(Map& timelines, const std::string& name) -> decltype(timelines.begin()->second.get()) {
+    const auto found = timelines.find(name);
+    return found == timelines.end() ? nullptr : found->second.get();
+}
+
 }  // namespace
 
 bool TimelineRegistry::addTimeline3(const std::string& name, std::shared_ptr<Timeline3> timeline) {
@@ -23,14 +30,20 @@ bool TimelineRegistry::addTimeline1(const std::string& name, std::shared_ptr<Tim
     return timelines1.try_emplace(name, std::move(timeline)).second;
 }
 
-Timeline3* TimelineRegistry::findTimeline3(const std::string& name) const {
-    const auto found = timelines3.find(name);
-    return found == timelines3.end() ? nullptr : found->second.get();
+Timeline3* TimelineRegistry::findTimeline3(const std::string& name) {
+    return find(timelines3, name);
 }
 
-Timeline1* TimelineRegistry::findTimeline1(const std::string& name) const {
-    const auto found = timelines1.find(name);
-    return found == timelines1.end() ? nullptr : found->second.get();
+const Timeline3* TimelineRegistry::findTimeline3(const std::string& name) const {
+    return find(timelines3, name);
+}
+
+Timeline1* TimelineRegistry::findTimeline1(const std::string& name) {
+    return find(timelines1, name);
+}
+
+const Timeline1* TimelineRegistry::findTimeline1(const std::string& name) const {
+    return find(timelines1, name);
 }
 
 std::optional<std::string> TimelineRegistry::firstTimeline3Name() const {
@@ -41,6 +54,13 @@ std::optional<std::string> TimelineRegistry::firstTimeline3Name() const {
 void TimelineRegistry::clear() {
     timelines1.clear();
     timelines3.clear();
+}
+
+TimelineRegistry TimelineRegistry::share() {
+    TimelineRegistry shared;
+    for (auto& [name, timeline] : timelines3) shared.timelines3.emplace(name, timeline.share());
+    for (auto& [name, timeline] : timelines1) shared.timelines1.emplace(name, timeline.share());
+    return shared;
 }
 
 TimelineRegistry& TimelineRegistry::instance() {

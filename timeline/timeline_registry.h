@@ -6,24 +6,32 @@
 #include <optional>
 #include <string>
 
+#include "timeline/shared_timeline.h"
 #include "timeline/timeline.h"
 
 namespace kvr {
 
+// Constness reaches the timelines: a const registry gives only const timelines and channels, by
+// lookup and by iteration alike, and it cannot be copied into one that could change them (a
+// registry moves; share() is how one that may change its timelines lends them out).
 class TimelineRegistry {
 public:
     // std::string compares its bytes as unsigned chars, which is the order files are written in.
-    std::map<std::string, std::shared_ptr<Timeline3>> timelines3;
-    std::map<std::string, std::shared_ptr<Timeline1>> timelines1;
+    std::map<std::string, SharedTimeline<Timeline3>> timelines3;
+    std::map<std::string, SharedTimeline<Timeline1>> timelines1;
 
     // The first timeline under a name stays; a later one is dropped.
     bool addTimeline3(const std::string& name, std::shared_ptr<Timeline3> timeline);
     bool addTimeline1(const std::string& name, std::shared_ptr<Timeline1> timeline);
 
-    Timeline3* findTimeline3(const std::string& name) const;
-    Timeline1* findTimeline1(const std::string& name) const;
+    Timeline3* findTimeline3(const std::string& name);
+    const Timeline3* findTimeline3(const std::string& name) const;
+    Timeline1* findTimeline1(const std::string& name);
+    const Timeline1* findTimeline1(const std::string& name) const;
     std::optional<std::string> firstTimeline3Name() const;
     void clear();
+    // A registry holding these same timelines, for a caller that keeps them across a clear.
+    TimelineRegistry share();
 
     // The one registry that the editor and the script functions share.
     static TimelineRegistry& instance();

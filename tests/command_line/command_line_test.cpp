@@ -75,34 +75,47 @@ TEST(CommandLine, CheckSummarisesEachFileAndBothModesFailOnAnIncompleteOne) {
 
 TEST(CommandLine, ExportWritesEveryTimelineAsJson) {
     TempDir dir;
-    writeFile(dir.file("t.lua"),
-              "timeline3_begin('b')\n"
-              "timeline3_insert_x(vector2.new(0, 0.1))\n"
-              "timeline3_insert_y(vector2.new(-1, 2), vector2.new(0, 100), vector2.new(1, 1e-5))\n"
-              "timeline3_insert_z(vector2.new(1/0, 0/0))\n"
-              "timeline3_end()\n"
-              "timeline1_begin('fade') timeline1_push(vector2.new(2.5, 16777217))\n"
-              "local zero = 0 timeline1_push(vector2.new(-zero, 3.4028235e38)) timeline1_end()\n"
-              "timeline3_begin('a') timeline3_end()\n"
-              "timeline3_begin('\\255x') timeline3_end()\n");
+    writeFile(
+        dir.file("t.lua"),
+        "timeline3_begin('b')\n"
+        "timeline3_insert_x(vector2.new(0, 0.1))\n"
+        "timeline3_insert_y(vector2.new(-1, 2), vector2.new(0, 100), vector2.new(1, 1e-5))\n"
+        "timeline3_insert_z(vector2.new(1/0, 0/0))\n"
+        "timeline3_end()\n"
+        "timeline1_begin('fade') timeline1_push(vector2.new(2.5, 16777217))\n"
+        "local zero = 0 timeline1_push(vector2.new(-zero, 3.4028235e38)) timeline1_end()\n"
+        "timeline3_begin('a') timeline3_end()\n"
+        "timeline3_begin('\\255x') timeline3_end()\n"
+        "timeline3_begin('a\\255b') timeline3_end() timeline3_begin('a\\254b') timeline3_end()\n"
+        "timeline3_begin('\\226\\130\\172') timeline3_end()\n"
+        "timeline1_begin('\\226\\130!\\255\\254') timeline1_end()\n");
     const Outcome run = tledit(dir, {"--export", "t.lua"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
-    // Names in byte order, the one that is not UTF-8 with U+FFFD; keys of a channel by time;
-    // floats in their shortest form, integers without a fraction (also beyond 2^24), non-finite
-    // values as null.
+    // Names in byte order. Where a name is not UTF-8, each invalid byte and each character cut
+    // short reads U+FFFD, and name_bytes keeps the bytes apart; a valid name (the euro sign) has
+    // no name_bytes. Keys of a channel by time; floats in their shortest form, integers without
+    // a fraction (also beyond 2^24), non-finite values as null.
+    // (\xEF\xBF\xBD is U+FFFD; a literal ends after it where a hex digit follows.)
     EXPECT_EQ(run.out,
               "{\"timelines3\":["
               "{\"name\":\"a\",\"x\":[],\"y\":[],\"z\":[]},"
+              "{\"name\":\"a\xEF\xBF\xBD"
+              "b\",\"name_bytes\":\"61fe62\",\"x\":[],\"y\":[],\"z\":[]},"
+              "{\"name\":\"a\xEF\xBF\xBD"
+              "b\",\"name_bytes\":\"61ff62\",\"x\":[],\"y\":[],\"z\":[]},"
               "{\"name\":\"b\","
               "\"x\":[{\"in\":[0,0.1],\"point\":[0,0.1],\"out\":[0,0.1]}],"
               "\"y\":[{\"in\":[-1,2],\"point\":[0,100],\"out\":[1,1e-05]}],"
               "\"z\":[{\"in\":[null,null],\"point\":[null,null],\"out\":[null,null]}]},"
-              "{\"name\":\"\xEF\xBF\xBDx\",\"x\":[],\"y\":[],\"z\":[]}],"
+              "{\"name\":\"\xE2\x82\xAC\",\"x\":[],\"y\":[],\"z\":[]},"
+              "{\"name\":\"\xEF\xBF\xBDx\",\"name_bytes\":\"ff78\",\"x\":[],\"y\":[],\"z\":[]}],"
               "\"timelines1\":[{\"name\":\"fade\",\"channel\":["
               "{\"in\":[-0.0,3.4028235e+38],\"point\":[-0.0,3.4028235e+38],"
               "\"out\":[-0.0,3.4028235e+38]},"
-              "{\"in\":[2.5,16777216],\"point\":[2.5,16777216],\"out\":[2.5,16777216]}]}]}\n");
+              "{\"in\":[2.5,16777216],\"point\":[2.5,16777216],\"out\":[2.5,16777216]}]},"
+              "{\"name\":\"\xEF\xBF\xBD!\xEF\xBF\xBD\xEF\xBF\xBD\",\"name_bytes\":\"e28221fffe\","
+              "\"channel\":[]}]}\n");
 }
 
 }  // namespace

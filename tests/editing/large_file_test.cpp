@@ -230,8 +230,7 @@ TEST_F(LargeFileCoreTest, SaveAndReloadManyDistinctNumbers) {
     small->y.addKey({-5, 1}, {0, -2.5f}, {5, 3});
     registry.addTimeline3("small", small);
 
-    TimelineRegistry before;
-    before.timelines3 = registry.timelines3;
+    TimelineRegistry before = registry.share();
     keyDown(keys::S);
     const std::string text = readFile(dir.file(core.fileName));
     EXPECT_TRUE(sameText(unwrapped(text), plainText(before)));

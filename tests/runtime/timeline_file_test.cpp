@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -49,6 +50,13 @@ TEST(TimelineFile, FilesSideBySideKeepTheirOwnTimelinesAndErrors) {
     EXPECT_EQ(a.timeline1("walk"), nullptr);
     ASSERT_NE(a.timeline1("fade"), nullptr);
     EXPECT_FLOAT_EQ(a.timeline1("fade")->evaluate(5.0f), 3.5f);
+
+    // Copies share the timelines, and a file moved from keeps them.
+    TimelineFile copy = a;
+    const TimelineFile moved = std::move(copy);
+    EXPECT_EQ(moved.timeline3("walk"), a.timeline3("walk"));
+    EXPECT_EQ(copy.timeline3("walk"), a.timeline3("walk"));
+    EXPECT_EQ(copy.timeline1Names(), std::vector<std::string>{"fade"});
 }
 
 TEST(TimelineFile, ALibraryErrorIsThrownWithItsFileAndLine) {

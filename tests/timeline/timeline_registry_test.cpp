@@ -70,6 +70,22 @@ TEST(TimelineRegistry, ClearReleasesEverythingAndLookupsAddNothing) {
     EXPECT_TRUE(registry.timelines1.empty());
 }
 
+TEST(TimelineRegistry, ShareLendsTheSameTimelinesBeyondAClear) {
+    TimelineRegistry registry;
+    registry.addTimeline3("a", makeDefaultTimeline());
+    registry.addTimeline1("a", std::make_shared<Timeline1>(2.0f));
+    const std::weak_ptr<Timeline3> seen = registry.timelines3.at("a").share();
+
+    const TimelineRegistry shared = registry.share();
+    EXPECT_EQ(shared.findTimeline3("a"), registry.findTimeline3("a"));
+    EXPECT_EQ(shared.findTimeline1("a"), registry.findTimeline1("a"));
+    registry.clear();
+    EXPECT_FALSE(seen.expired());
+    ASSERT_NE(shared.findTimeline3("a"), nullptr);
+    EXPECT_EQ(shared.findTimeline3("a")->valueAt(50.0f), (std::array<float, 3>{10, 0, -10}));
+    EXPECT_EQ(shared.timelines1.size(), 1u);
+}
+
 TEST(TimelineRegistry, InstanceIsOneSharedRegistry) {
     TimelineRegistry& registry = TimelineRegistry::instance();
     EXPECT_EQ(&registry, &TimelineRegistry::instance());

@@ -9,13 +9,15 @@
 // "lua::math3d error at NAME file:@FILE line:N" or "timeline3_begin()".
 //
 // Threads: a loaded TimelineFile is never changed again, so any number of threads may read and
-// evaluate its timelines at once, also while another file loads. load() may be called from any
-// thread, but loads run one at a time: they share the process-wide script builder and value
-// arena, and wait for each other on a lock. A TimelineFile itself is an ordinary value: give
-// each one to a thread, or share it only for reading.
+// evaluate its timelines at once, also while another file loads. Everything it gives out is
+// const, so nothing can change it: copies of a file share its timelines. load() may be called
+// from any thread, but loads run one at a time: they share the process-wide script builder and
+// value arena, and wait for each other on a lock. A TimelineFile itself is an ordinary value:
+// give each one to a thread, or share it only for reading.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,11 @@ public:
     // error like any other: the result is then empty and not complete.
     static TimelineFile load(const std::string& fileName);
 
+    // Copies share the timelines. A move copies too, so that a file moved from still holds
+    // its timelines rather than none at all.
+    TimelineFile(const TimelineFile&) = default;
+    TimelineFile& operator=(const TimelineFile&) = default;
+
     const std::string& fileName() const { return fileName_; }
 
     // Names in byte-wise order (std::string's <), the order the editor writes them in.
@@ -40,8 +47,9 @@ public:
     // Null when the file defined no timeline of that kind under the name.
     const Timeline3* timeline3(const std::string& name) const;
     const Channel* timeline1(const std::string& name) const;
-    // Both kinds together, in the same order, for callers that walk everything.
-    const TimelineRegistry& timelines() const { return registry_; }
+    // Both kinds together, in the same order, for callers that walk everything; as const, the
+    // registry gives only const timelines.
+    const TimelineRegistry& timelines() const { return *registry_; }
 
     // Lua's messages of the load (syntax, run-time, the limits, a failing _ALERT), each as
     // "FILE:LINE: ..." where the line is known.
@@ -60,7 +68,8 @@ private:
     TimelineFile() = default;
 
     std::string fileName_;
-    TimelineRegistry registry_;
+    // Never null; shared by copies, which is safe as nobody can change it.
+    std::shared_ptr<const TimelineRegistry> registry_;
     std::vector<std::string> errors_;
     std::vector<std::string> problems_;
 };
