@@ -79,6 +79,8 @@ private:
     // degenerate.
     static Point2 segmentPoint(const BezierKey& l, const BezierKey& r, float t);
     void insertSorted(const BezierKey& key, KeyChanges* changes);
+    // Stable-sorts keys dragged out of time order, recording the span it changed.
+    void sortKeys(KeyChanges* changes);
     // Appends the samples of the pairs (i, i + 1) for i in [firstPair, endPair), each pair's
     // run sorted on its own, and records where each run starts (relative to out's old size,
     // plus the end) in starts. False when a sample leaves its pair's time span, in which case

@@ -32,6 +32,40 @@ Point2 moved(Point2 p, Point2 delta) {
     return {p.x + delta.x, p.y + delta.y};
 }
 
+// Places [first, end) of a key array.
+struct Span {
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+// The places whose keys a stable sort would change; empty when the keys are in order. Found in
+// one pass and two searches, so that a channel with one dragged key is not sorted whole.
+Span unsortedSpan(const std::vector<BezierKey>& keys) {
+    // The first and last places whose key is earlier than the one before it. Outside them the
+    // keys ascend, so the lowest key from the first descent on and the highest before the last
+    // descent lie between them.
+    std::size_t firstDescent = 0;
+    std::size_t lastDescent = 0;
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        if (keyEarlier(keys[i], keys[i - 1])) {
+            if (firstDescent == 0) firstDescent = i;
+            lastDescent = i;
+        }
+    }
+    if (firstDescent == 0) return {};
+    const auto begin = keys.begin();
+    const auto firstDrop = begin + static_cast<std::ptrdiff_t>(firstDescent);
+    const auto lastDrop = begin + static_cast<std::ptrdiff_t>(lastDescent);
+    const BezierKey& lowest = *std::min_element(firstDrop, lastDrop + 1, keyEarlier);
+    const BezierKey& highest = *std::max_element(firstDrop - 1, lastDrop, keyEarlier);
+    // A key before the first descent stays when no later key is earlier; a key at its time
+    // that comes later stays behind it, the sort being stable. Likewise a key from the last
+    // descent on stays when no earlier key is later, ties included.
+    const auto first = std::upper_bound(begin, firstDrop, lowest, keyEarlier);
+    const auto end = std::lower_bound(lastDrop, keys.end(), highest, keyEarlier);
+    return {static_cast<std::size_t>(first - begin), static_cast<std::size_t>(end - begin)};
+}
+
 }  // namespace
 
 bool sameBits(const BezierKey& a, const BezierKey& b) {
@@ -114,38 +148,38 @@ void Channel::insertSorted(const BezierKey& key, KeyChanges* changes) {
     // The samples no longer match the keys until the caller's rebuild.
     runsValid_ = false;
     touch();
+    if (!keysInOrder_) sortKeys(changes);
+    // Scripts load keys in time order, so this is nearly always an append; a full sort per key
+    // would make loading long channels quadratic. After those at its time, as a stable sort
+    // with the new key last would put it.
+    const auto at = std::upper_bound(keys_.begin(), keys_.end(), key, keyEarlier);
     KeyChange insertion;
     insertion.kind = KeyChange::Kind::Insert;
+    insertion.index = static_cast<std::size_t>(at - keys_.begin());
     insertion.after = key;
-    if (keysInOrder_) {
-        // Scripts load keys in time order, so this is nearly always an append; a full sort per
-        // key would make loading long channels quadratic.
-        const auto at = std::upper_bound(keys_.begin(), keys_.end(), key, keyEarlier);
-        insertion.index = static_cast<std::size_t>(at - keys_.begin());
-        keys_.insert(at, key);
-        if (changes) changes->push_back(std::move(insertion));
-        return;
-    }
-    // Keys dragged out of order are put back in order, the new one after those at its time.
-    insertion.index = keys_.size();
-    keys_.push_back(key);
-    std::vector<std::size_t> order(keys_.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
-        return keyEarlier(keys_[a], keys_[b]);
-    });
-    std::vector<BezierKey> sorted;
-    sorted.reserve(keys_.size());
-    for (std::size_t from : order) sorted.push_back(keys_[from]);
-    keys_.swap(sorted);
+    keys_.insert(at, key);
+    if (changes) changes->push_back(std::move(insertion));
+}
+
+void Channel::sortKeys(KeyChanges* changes) {
+    // Only the span the sort changes is sorted and recorded, so a key dragged past its
+    // neighbour costs the history a few places rather than a permutation of the whole channel.
+    const Span span = unsortedSpan(keys_);
     keysInOrder_ = true;
-    if (changes) {
-        changes->push_back(std::move(insertion));
-        KeyChange reorder;
-        reorder.kind = KeyChange::Kind::Reorder;
-        reorder.order = std::move(order);
-        changes->push_back(std::move(reorder));
-    }
+    if (span.first == span.end) return;
+    KeyChange reorder;
+    reorder.kind = KeyChange::Kind::Reorder;
+    reorder.index = span.first;
+    reorder.order.resize(span.end - span.first);
+    std::iota(reorder.order.begin(), reorder.order.end(), std::size_t{0});
+    const auto from = keys_.begin() + static_cast<std::ptrdiff_t>(span.first);
+    std::stable_sort(reorder.order.begin(), reorder.order.end(),
+                     [from](std::size_t a, std::size_t b) {
+                         return keyEarlier(from[static_cast<std::ptrdiff_t>(a)],
+                                           from[static_cast<std::ptrdiff_t>(b)]);
+                     });
+    apply(reorder, true);
+    if (changes) changes->push_back(std::move(reorder));
 }
 
 void Channel::apply(const KeyChange& change, bool forward) {
@@ -169,15 +203,16 @@ void Channel::apply(const KeyChange& change, bool forward) {
             }
             break;
         case KeyChange::Kind::Reorder: {
-            std::vector<BezierKey> other(keys_.size());
-            for (std::size_t i = 0; i < change.order.size(); ++i) {
+            const std::vector<std::size_t>& order = change.order;
+            std::vector<BezierKey> span(order.size());
+            for (std::size_t i = 0; i < order.size(); ++i) {
                 if (forward) {
-                    other[i] = keys_[change.order[i]];
+                    span[i] = at[static_cast<std::ptrdiff_t>(order[i])];
                 } else {
-                    other[change.order[i]] = keys_[i];
+                    span[order[i]] = at[static_cast<std::ptrdiff_t>(i)];
                 }
             }
-            keys_.swap(other);
+            std::copy(span.begin(), span.end(), at);
             break;
         }
     }

@@ -14,7 +14,8 @@ struct KeyChange {
         Set,      // keys[index] went from before to after in place
         Insert,   // after was inserted at index
         Remove,   // before was removed from index
-        Reorder,  // the keys were re-sorted: the key now at i was at order[i]
+        Reorder,  // a span of keys was re-sorted: the key now at index + i was at
+                  // index + order[i]
     };
     Kind kind = Kind::Set;
     std::size_t index = 0;
