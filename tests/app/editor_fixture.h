@@ -2,13 +2,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <memory>
 #include <string>
 
 #include "app/timeline_editor.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/x_session.h"
 #include "timeline/error.h"
 #include "timeline/timeline_registry.h"
 
@@ -21,20 +21,15 @@ protected:
         editor = makeEditor();
     }
 
-    // Xvfb now and then refuses a connection (EAGAIN) when clients come and go quickly.
+    // A connection the X server refused is tried again, as the support code does elsewhere.
     static std::unique_ptr<TimelineEditor> makeEditor() {
-        for (int attempt = 0;; ++attempt) {
+        RefusalBudget refusals;
+        for (;;) {
             try {
                 return std::make_unique<TimelineEditor>();
             } catch (const Error& e) {
-                // SDL's X11 driver names a refused connection one way or the other, depending
-                // on which of its two connections met the refusal.
-                const std::string said = e.what();
-                const bool refused =
-                    said == "Couldn't open X11 display" || said == "No available video device";
-                if (attempt == 10 || !refused) throw;
+                if (!sdlRefusedByXServer(e.what()) || !refusals.again()) throw;
                 TimelineRegistry::instance().clear();
-                usleep(50000);
             }
         }
     }

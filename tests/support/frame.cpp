@@ -3,7 +3,6 @@
 
 #include <fstream>
 #include <ostream>
-#include <thread>
 
 #include "tests/support/x_session.h"
 
@@ -95,14 +94,14 @@ Frame parseXwd(const std::string& bytes) {
 }
 
 Frame captureWindow(unsigned long windowId) {
-    // Retried for the same reason as xdotool: a refused connection is not a missing window.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const CommandResult result =
-            runCommand({TLEDIT_XWD, "-silent", "-id", std::to_string(windowId)});
-        if (result.status == 0) return parseXwd(result.output);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return Frame();
+    // A refused connection is not a missing window: only that is tried again.
+    const std::vector<std::string> argv{TLEDIT_XWD, "-silent", "-id", std::to_string(windowId)};
+    CommandResult result;
+    RefusalBudget refusals;
+    do {
+        result = runCommand(argv);
+    } while (refusedByXServer(result) && refusals.again());
+    return result.status == 0 ? parseXwd(result.output) : Frame();
 }
 
 std::ostream& operator<<(std::ostream& out, const Rgb& c) {

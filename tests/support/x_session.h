@@ -11,15 +11,41 @@
 
 namespace kvr::test {
 
+// How long a connection that the X server refused is tried again before the refusal is taken
+// as the answer. Window-test programs hold a connection of their own for their whole run
+// (x_server_hold.cpp), so the server does not reset under them and refusals should not happen;
+// this is the fallback, long enough for any reset to end.
+constexpr std::chrono::seconds kRefusalRetryTime{5};
+
+// Paces the retries of a connection the X server refused, from the first refusal on.
+class RefusalBudget {
+public:
+    // After a short pause, true while the time for retries has not run out; false at once when
+    // it has. The first call starts the time and says so on standard error.
+    bool again();
+
+private:
+    std::chrono::steady_clock::time_point deadline_;
+    bool started_ = false;
+};
+
+// Whether an SDL error is SDL's X11 driver failing to connect: it finds the display missing at
+// its first connection ("No available video device", as the driver is the only one allowed) or
+// at its second.
+bool sdlRefusedByXServer(const std::string& said);
+
 struct CommandResult {
     int status = -1;  // exit status, or -1 when the command could not run or was killed
     std::string output;
+    std::string error;  // standard error
 };
 
-// Runs a program (a bare name is looked up in PATH) and collects its standard output.
+// Runs a program (a bare name is looked up in PATH) and collects its standard output and error.
 CommandResult runCommand(const std::vector<std::string>& argv);
+// Whether an X tool (xdotool, xwd) failed because it could not connect to the X server.
+bool refusedByXServer(const CommandResult& result);
 // Runs the xdotool the build found with the arguments; input goes through XTEST, as a real
-// device's would.
+// device's would. A refused connection is retried, as it sent nothing; no other failure.
 bool xdotool(const std::vector<std::string>& args);
 
 // Asks the window to close as a window manager's close button does (WM_DELETE_WINDOW).
@@ -36,8 +62,8 @@ bool waitUntil(const std::function<bool()>& condition,
 class EditorProcess {
 public:
     // Starts build/tledit in the directory with the arguments; standard output and standard
-    // error go to files in that directory. A start that Xvfb refused a connection is retried;
-    // no other.
+    // error go to files in that directory. A start that the X server refused a connection is
+    // retried (see RefusalBudget) unless the environment names a display of its own; no other.
     EditorProcess(const std::string& directory, const std::vector<std::string>& args = {},
                   const std::vector<std::string>& environment = {});
     ~EditorProcess();
@@ -71,8 +97,9 @@ public:
 
 private:
     void start();
-    // Whether the editor ended because the X server refused its connection, as it said.
-    bool refusedByXServer() const;
+    // Starts the editor again if it ended because the X server refused its connection, as it
+    // said, and the refusals' time allows; whether it did.
+    bool restartIfRefused(RefusalBudget& refusals);
 
     std::string directory_;
     std::vector<std::string> args_;

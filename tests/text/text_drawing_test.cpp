@@ -1,6 +1,5 @@
 // Text drawing in a real OpenGL window under X: pixels read back, raster positions, matrix state.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <vector>
@@ -13,6 +12,8 @@
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+
+#include "tests/support/x_display.h"
 
 namespace kvr::test {
 namespace {
@@ -91,11 +92,7 @@ void expectSameMatrices(const MatrixState& before, const MatrixState& after) {
 class TextDrawing : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        // Xvfb now and then refuses a connection when clients come and go quickly.
-        for (int attempt = 0; attempt < 10 && display == nullptr; ++attempt) {
-            display = XOpenDisplay(nullptr);
-            if (display == nullptr) usleep(50000);
-        }
+        display = openDisplay();
         ASSERT_NE(display, nullptr) << "needs an X server (DISPLAY)";
         int attributes[] = {GLX_RGBA, GLX_RED_SIZE,     8,   GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE,
                             8,        GLX_DOUBLEBUFFER, None};
