@@ -60,15 +60,17 @@ std::string directory;
 std::string filePath;
 kvr::fuzz::RebuildCheck rebuildCheck;
 
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "editing core check failed: %s\n", what.c_str());
-    std::abort();
-}
-
 void removeScratch() {
     if (directory.empty()) return;
     for (const char* name : {"fuzz.lua", "fuzz.lua~"}) unlink((directory + "/" + name).c_str());
     rmdir(directory.c_str());
+}
+
+// Aborting skips the exit handlers: the scratch directory goes first.
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "editing core check failed: %s\n", what.c_str());
+    removeScratch();
+    std::abort();
 }
 
 void writeTimelineFile() {
