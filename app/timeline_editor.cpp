@@ -132,7 +132,8 @@ void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
 void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
     if (event.type == SDL_MOUSEBUTTONDOWN) {
         // Button events carry no modifiers: Control is read as it stands now.
-        core.buttonPressed(event.button, buttonState, (SDL_GetModState() & KMOD_CTRL) != 0);
+        core.buttonPressed(event.button, event.x, event.y, buttonState,
+                           (SDL_GetModState() & KMOD_CTRL) != 0);
     } else {
         core.buttonReleased(event.button, buttonState);
     }

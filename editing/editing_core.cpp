@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -38,12 +39,18 @@ void EditingCore::startNew() {
 }
 
 void EditingCore::resized(int w, int h) {
-    windowWidth = w;
-    windowHeight = h;
+    // A window has at least one pixel each way: the pointer mapping divides by its size.
+    windowWidth = std::max(w, 1);
+    windowHeight = std::max(h, 1);
     viewLeft = 0.0f;
-    viewRight = static_cast<float>(w);
-    viewBottom = static_cast<float>(-(h / 2));
-    viewTop = static_cast<float>(h / 2);
+    viewRight = static_cast<float>(windowWidth);
+    viewBottom = static_cast<float>(-(windowHeight / 2));
+    viewTop = static_cast<float>(windowHeight / 2);
+    if (windowHeight == 1) {
+        // Halving truncates one row to nothing; that row shows one unit about y = 0 instead.
+        viewBottom = -0.5f;
+        viewTop = 0.5f;
+    }
 }
 
 const BezierKey* EditingCore::selectedKey() const {

@@ -63,18 +63,23 @@ public:
     // event.
     void keyDown(int symbol, KeyModifiers modifiers = {});
     void keyUp(int symbol);
+    // Positions are window pixels from the top-left corner.
     void pointerMoved(int x, int y, int dx, int dy);
-    // ctrl tells whether a Control key is held: a wheel step with it only zooms.
-    void buttonPressed(int button, int held, bool ctrl = false);
+    // (x, y) is where the event happened; ctrl tells whether a Control key is held: a wheel step
+    // with it only zooms, about (x, y). Every other press acts where the last motion left the
+    // cursor.
+    void buttonPressed(int button, int x, int y, int held, bool ctrl = false);
     void buttonReleased(int button, int held);
     // The window now has this size: one curve unit per pixel again, y = 0 in the middle.
     void resized(int w, int h);
 
+    // No command leaves an axis of the view infinite, empty or of infinite extent (see
+    // editing/view_span.h for what it becomes where the plain rule would).
     void zoomIn();
     void zoomOut();
-    // The same steps about the curve point under the pointer, which stays under it.
-    void zoomInAtCursor();
-    void zoomOutAtCursor();
+    // The same steps about the curve point under window pixel (x, y), which stays under it.
+    void zoomInAbout(int x, int y);
+    void zoomOutAbout(int x, int y);
     // Fits every key point and handle of the current timeline into the view, with a margin.
     void frameAll();
     // Makes the next (or previous) timeline of the Tab order current, wrapping around.
@@ -99,6 +104,8 @@ public:
         std::string name;
     };
     std::vector<TimelineRef> tabOrder() const;
+    // The curve point shown at window pixel (x, y).
+    Point2 viewPointAt(int x, int y) const;
     // "NAME (i/n) - FILE - tledit", or "FILE - tledit" with no current timeline; a leading '*'
     // while there are unsaved changes.
     std::string windowTitle() const;

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "editing/view_span.h"
+
 namespace kvr {
 
 namespace {
@@ -70,20 +72,16 @@ void EditingCore::keyDown(int symbol, KeyModifiers modifiers) {
             deleteSelectedKey();
             break;
         case keys::Up:
-            viewBottom += kScrollStep;
-            viewTop += kScrollStep;
+            shiftSpan(viewBottom, viewTop, kScrollStep);
             break;
         case keys::Down:
-            viewBottom -= kScrollStep;
-            viewTop -= kScrollStep;
+            shiftSpan(viewBottom, viewTop, -kScrollStep);
             break;
         case keys::Right:
-            viewLeft += kScrollStep;
-            viewRight += kScrollStep;
+            shiftSpan(viewLeft, viewRight, kScrollStep);
             break;
         case keys::Left:
-            viewLeft -= kScrollStep;
-            viewRight -= kScrollStep;
+            shiftSpan(viewLeft, viewRight, -kScrollStep);
             break;
         case keys::RightShift:
         case keys::LeftShift:
@@ -103,12 +101,8 @@ void EditingCore::deleteSelectedKey() {
 }
 
 void EditingCore::zoomToward(float ax, float ay, float fraction) {
-    // Each new edge comes from the values before the command; moving away by -fraction gives
-    // exactly the same floats as subtracting fraction's share.
-    viewLeft += (ax - viewLeft) * fraction;
-    viewRight += (ax - viewRight) * fraction;
-    viewBottom += (ay - viewBottom) * fraction;
-    viewTop += (ay - viewTop) * fraction;
+    zoomSpan(viewLeft, viewRight, ax, fraction);
+    zoomSpan(viewBottom, viewTop, ay, fraction);
 }
 
 // The anchor is half the visible extent measured from zero, not the view's midpoint: zooming
@@ -121,14 +115,15 @@ void EditingCore::zoomOut() {
     zoomToward((viewRight - viewLeft) * 0.5f, (viewTop - viewBottom) * 0.5f, -kZoomFraction);
 }
 
-// About the pointer: the cursor's place in the view, and so the curve point under the pointer,
-// stays.
-void EditingCore::zoomInAtCursor() {
-    zoomToward(cursorX, cursorY, kZoomFraction);
+// About a pixel: its curve point in the view, and so the curve point under the pointer, stays.
+void EditingCore::zoomInAbout(int x, int y) {
+    const Point2 anchor = viewPointAt(x, y);
+    zoomToward(anchor.x, anchor.y, kZoomFraction);
 }
 
-void EditingCore::zoomOutAtCursor() {
-    zoomToward(cursorX, cursorY, -kZoomFraction);
+void EditingCore::zoomOutAbout(int x, int y) {
+    const Point2 anchor = viewPointAt(x, y);
+    zoomToward(anchor.x, anchor.y, -kZoomFraction);
 }
 
 namespace {
@@ -156,6 +151,9 @@ struct Span {
             from = std::nextafter(from, -INFINITY);
             to = std::nextafter(to, INFINITY);
         }
+        // Points spread over more than the float range, or at its very end, get the widest
+        // view about their middle that can still be zoomed and scrolled.
+        keepSpanUsable(from, to, middle, extent == 0 ? 10 : extent * 0.55);
     }
     // Margins past the float range stop at its end rather than making the view infinite.
     static float toFloat(double v) {

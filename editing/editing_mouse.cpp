@@ -1,5 +1,6 @@
 // EditingCore: picking, selecting, dragging keys and handles, inserting, deleting, scrolling.
 #include "editing/editing_core.h"
+#include "editing/view_span.h"
 
 namespace kvr {
 
@@ -37,14 +38,16 @@ Channel* EditingCore::pickChannel() const {
     return nullptr;
 }
 
-void EditingCore::buttonPressed(int button, int held, bool ctrl) {
+void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
     heldButtons = held & 0xFF;
     if (ctrl && (button == buttons::WheelUp || button == buttons::WheelDown)) {
-        // Only a zoom, in every mode: it neither inserts nor deletes.
+        // Only a zoom, in every mode: it neither inserts nor deletes. It is about the pixel the
+        // wheel turned at, since the view may have moved under a still pointer since its last
+        // motion.
         if (button == buttons::WheelUp) {
-            zoomInAtCursor();
+            zoomInAbout(x, y);
         } else {
-            zoomOutAtCursor();
+            zoomOutAbout(x, y);
         }
         return;
     }
@@ -113,11 +116,17 @@ void EditingCore::insertAtCursor() {
     });
 }
 
+Point2 EditingCore::viewPointAt(int x, int y) const {
+    return {viewLeft +
+                (static_cast<float>(x) / static_cast<float>(windowWidth)) * (viewRight - viewLeft),
+            viewTop - (static_cast<float>(y) / static_cast<float>(windowHeight)) *
+                          (viewTop - viewBottom)};
+}
+
 void EditingCore::pointerMoved(int x, int y, int dx, int dy) {
-    cursorX = viewLeft +
-              (static_cast<float>(x) / static_cast<float>(windowWidth)) * (viewRight - viewLeft);
-    cursorY = viewTop -
-              (static_cast<float>(y) / static_cast<float>(windowHeight)) * (viewTop - viewBottom);
+    const Point2 cursor = viewPointAt(x, y);
+    cursorX = cursor.x;
+    cursorY = cursor.y;
     if (currentChannels().count == 0) return;
 
     const float fx = static_cast<float>(dx);
@@ -128,10 +137,9 @@ void EditingCore::pointerMoved(int x, int y, int dx, int dy) {
         const float s = 1.0f / 300.0f;
         const float scrollX = (viewRight - viewLeft) * s * fx;
         const float scrollY = (viewTop - viewBottom) * s * fy;
-        viewLeft += scrollX;
-        viewRight += scrollX;
-        viewBottom -= scrollY;
-        viewTop -= scrollY;
+        shiftSpan(viewLeft, viewRight, scrollX);
+        // Subtracting is adding the negation, bit for bit.
+        shiftSpan(viewBottom, viewTop, -scrollY);
     }
 }
 

@@ -1,5 +1,5 @@
 // Editing through the real X server: drag, insert and delete with the mouse, undo with Ctrl+Z,
-// save with 's'.
+// zoom with Ctrl+wheel, save with 's'.
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_dir.h"
@@ -67,6 +67,28 @@ TEST(EditingEndToEnd, CtrlZAfterAMiddleDragSavesTheOriginalText) {
         e.key("ctrl+z");
     });
     EXPECT_EQ(text, timelineText(kX, kY, kZ));
+}
+
+TEST(EditingEndToEnd, CtrlWheelZoomsAboutWhereTheWheelTurned) {
+    const std::string text = editAndSave([](EditorProcess& e) {
+        e.moveTo(400, 240);
+        // The view scrolls to 100…900 under the still pointer, which now shows time 500.
+        e.key("Right");
+        e.key("Right");
+        const Frame before = e.capture();
+        xdotool({"keydown", "ctrl"});
+        e.click(4);
+        // Control stays down until the zoom has shown, so the wheel step is read with it.
+        EXPECT_FALSE(e.waitForFrame([&](const Frame& f) { return !(f.pixels == before.pixels); })
+                         .empty());
+        xdotool({"keyup", "ctrl"});
+        // Time 500 stayed under the pointer: an insertion there lands on it.
+        e.key("i");
+        e.moveTo(401, 240);
+        e.moveTo(400, 240);
+        e.click(1);
+    });
+    EXPECT_EQ(text, timelineText(kX + keyLine("x", "500.00", "10.00"), kY, kZ));
 }
 
 // The window's title as the X server holds it.

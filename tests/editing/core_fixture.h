@@ -38,7 +38,7 @@ protected:
 
     void press(int button) {
         if (button <= 3) buttons_ |= 1 << (button - 1);
-        core.buttonPressed(button, buttons_);
+        core.buttonPressed(button, lastX_, lastY_, buttons_);
     }
     void release(int button) {
         if (button <= 3) buttons_ &= ~(1 << (button - 1));

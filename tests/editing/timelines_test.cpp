@@ -132,13 +132,13 @@ TEST_F(TimelinesTest, CtrlWheelZoomsAboutThePointerAndNeverEdits) {
         pointAt(200, 250);  // on the curve, and on no key
         const float x = core.cursorX;
         const float y = core.cursorY;
-        core.buttonPressed(buttons::WheelUp, 8, true);
+        core.buttonPressed(buttons::WheelUp, 200, 250, 8, true);
         core.buttonReleased(buttons::WheelUp, 0);
         EXPECT_NEAR(core.viewRight - core.viewLeft, 720, 1e-3);
         pointAt(200, 250);  // the same pixel shows the same curve point
         EXPECT_NEAR(core.cursorX, x, 1e-3);
         EXPECT_NEAR(core.cursorY, y, 1e-3);
-        core.buttonPressed(buttons::WheelDown, 16, true);
+        core.buttonPressed(buttons::WheelDown, 200, 250, 16, true);
         EXPECT_NEAR(core.viewRight - core.viewLeft, 792, 1e-3);
         core.resized(800, 500);
     }

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <initializer_list>
 #include <ostream>
+#include <string>
 #include <vector>
 
+#include "tests/timeline/full_rebuild.h"
 #include "timeline/channel.h"
 
 namespace kvr {
@@ -38,53 +38,17 @@ inline Channel channelOf(std::initializer_list<Point2> points) {
     return channel;
 }
 
-// Bit for bit, so that a zero of the wrong sign or a sample in the wrong place among equal
-// times shows up.
 inline ::testing::AssertionResult sameSamples(const std::vector<Point2>& actual,
                                               const std::vector<Point2>& expected) {
-    if (actual.size() != expected.size()) {
-        return ::testing::AssertionFailure()
-               << actual.size() << " samples instead of " << expected.size();
-    }
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        if (std::memcmp(&actual[i], &expected[i], sizeof(Point2)) != 0) {
-            return ::testing::AssertionFailure()
-                   << "sample " << i << " is " << ::testing::PrintToString(actual[i])
-                   << " instead of " << ::testing::PrintToString(expected[i]);
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
-// The sample table as its definition reads, with none of the shortcuts: each pair stepped in
-// array order through curvePoint, then one stable sort by time (NaN last).
-inline std::vector<Point2> plainSamples(const Channel& channel) {
-    const std::vector<BezierKey>& keys = channel.keys();
-    if (keys.size() == 1) return {keys[0].point};
-    std::vector<Point2> out;
-    for (std::size_t i = 0; i + 1 < keys.size(); ++i) {
-        for (float x = keys[i].point.x; x <= keys[i + 1].point.x;) {
-            out.push_back(channel.curvePoint(x));
-            const float next = x + channel.step();
-            if (!(next > x)) break;
-            x = next;
-        }
-    }
-    std::stable_sort(out.begin(), out.end(), [](const Point2& a, const Point2& b) {
-        return a.x < b.x || (b.x != b.x && a.x == a.x);
-    });
-    return out;
+    const std::string difference = sampleDifference(actual, expected);
+    if (difference.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << difference;
 }
 
 inline ::testing::AssertionResult matchesFullRebuild(const Channel& channel) {
-    Channel fresh = channel;
-    fresh.rebuild();
-    if (fresh.keysInOrder() != channel.keysInOrder()) {
-        return ::testing::AssertionFailure() << "key order flag differs";
-    }
-    const ::testing::AssertionResult rebuilt = sameSamples(fresh.samples(), plainSamples(channel));
-    if (!rebuilt) return ::testing::AssertionFailure() << "rebuild: " << rebuilt.message();
-    return sameSamples(channel.samples(), fresh.samples());
+    const std::string difference = fullRebuildDifference(channel);
+    if (difference.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << difference;
 }
 
 // Moves keys[index] to another time in place, as a drag does: no re-sort.
