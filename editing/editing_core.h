@@ -93,6 +93,9 @@ public:
     bool redo();
     // Whether the keys differ from what was last loaded or saved.
     bool hasUnsavedChanges() const;
+    // Whether the last load left part of the file out, so that the next save keeps the file's
+    // text beside it first.
+    bool backsUpBeforeNextSave() const { return backUpBeforeNextSave_; }
 
     // The three-channel timeline shown and edited; null when none is, or a one-channel one is.
     Timeline3* currentTimeline() const;

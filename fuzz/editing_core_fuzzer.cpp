@@ -269,7 +269,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     EditingCore core(registry);
     core.fileName = filePath;
     core.reload();
-    if (core.keepPreviousText) fail("the timeline file did not load completely");
+    if (core.backsUpBeforeNextSave()) fail("the timeline file did not load completely");
     Keys loaded = keysOf(registry);
     check(core, registry, 0);
 

@@ -54,9 +54,11 @@ TEST_F(BackupTest, TheFirstSaveAfterAnIncompleteLoadKeepsThePreviousTextOnce) {
     testing::internal::CaptureStderr();
     core.reload();
     testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(core.backsUpBeforeNextSave());
 
     EXPECT_EQ(saveCapturingStderr(core),
               "broken.lua did not load completely; its previous text is kept in broken.lua~\n");
+    EXPECT_FALSE(core.backsUpBeforeNextSave());
     EXPECT_EQ(readFile(dir.file("broken.lua~")), kBrokenInTheMiddle);
     struct stat st;
     ASSERT_EQ(stat(dir.file("broken.lua~").c_str(), &st), 0);
