@@ -50,15 +50,15 @@ TEST_F(EntryPanelTest, TypedNumbersMoveTheSelectedKeyAsOneStep) {
 
     // Six fields with the exact floats; the first active, its text selected.
     Channel& y = current().y;
-    y.setKey(0, {{-0.3f, 1e20f}, {0.1f, -0.0f}, {110.5f, 3.4028235e38f}});
+    y.setKey(0, {{-0.0f, 1e20f}, {0.1f, -0.0f}, {110.5f, 3.4028235e38f}});
     key(keys::KeypadEnter);
     ASSERT_NE(core.entryPanel(), nullptr);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"0.1", "-0", "-0.3", "1e+20", "110.5",
+    EXPECT_EQ(texts(), (std::vector<std::string>{"0.1", "-0", "-0", "1e+20", "110.5",
                                                  "3.4028235e+38"}));
     EXPECT_EQ(core.entryPanel()->fields()[5].label, "out value");
     EXPECT_EQ(core.entryPanel()->activeField(), 0u);
     EXPECT_TRUE(core.entryPanel()->textSelected());
-    // Applied unchanged, the texts give back the very same key: no step.
+    // Applied unchanged, the texts give back the very same key, zeros' signs too: no step.
     key(keys::Return);
     EXPECT_EQ(core.entryPanel(), nullptr);
     EXPECT_EQ(core.history().undoCount(), 0u);
