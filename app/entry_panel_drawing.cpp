@@ -48,9 +48,9 @@ std::string shownFieldText(const std::string& utf8) {
         if ((byte & 0xC0) == 0x80) continue;
         shown.push_back(byte < 0x80 ? static_cast<char>(byte) : '?');
     }
-    const std::size_t from =
-        shown.size() > EntryPanelLayout::kFieldChars ? shown.size() - EntryPanelLayout::kFieldChars
-                                                     : 0;
+    const std::size_t from = shown.size() > EntryPanelLayout::kFieldChars
+                                 ? shown.size() - EntryPanelLayout::kFieldChars
+                                 : 0;
     return std::string(shown.begin() + static_cast<std::ptrdiff_t>(from), shown.end());
 }
 
@@ -101,8 +101,8 @@ void TimelineEditor::drawEntryPanel() {
         const std::string text = shownFieldText(field.text);
         const int textWidth = static_cast<int>(text.size()) * cell;
         const PixelRect& box = layout.fieldFrames[i];
-        frame(box, field.marked ? kMarkedEdge : active ? kActiveEdge : kFieldEdge,
-              field.marked ? kMarkedFill : kFieldFill);
+        const Colour edge = field.marked ? kMarkedEdge : (active ? kActiveEdge : kFieldEdge);
+        frame(box, edge, field.marked ? kMarkedFill : kFieldFill);
         if (active && panel->textSelected()) {
             fill({layout.textX - 1, layout.rowY[i] - 1, textWidth + 2, 18}, kSelection);
         } else if (active) {

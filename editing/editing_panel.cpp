@@ -18,9 +18,9 @@ void EditingCore::openKeyPanel() {
     // A drag under way ends here as a step of its own; the panel's edit is the next one.
     finishEdit();
     std::vector<EntryPanel::Field> fields = {
-        {"key time", floatText(key->point.x)},       {"key value", floatText(key->point.y)},
-        {"in time", floatText(key->inHandle.x)},     {"in value", floatText(key->inHandle.y)},
-        {"out time", floatText(key->outHandle.x)},   {"out value", floatText(key->outHandle.y)},
+        {"key time", floatText(key->point.x)},     {"key value", floatText(key->point.y)},
+        {"in time", floatText(key->inHandle.x)},   {"in value", floatText(key->inHandle.y)},
+        {"out time", floatText(key->outHandle.x)}, {"out value", floatText(key->outHandle.y)},
     };
     panel_.emplace(std::move(fields), numberCharacter);
 }
@@ -89,9 +89,8 @@ bool EditingCore::applyKeyPanel() {
 
     // In place, as after a drag: the key keeps its place in the channel.
     const std::size_t index = *selectedIndex_;
-    editAsOneStep(*selectedChannel, [&](KeyChanges* changes) {
-        selectedChannel->setKey(index, moved, changes);
-    });
+    editAsOneStep(*selectedChannel,
+                  [&](KeyChanges* changes) { selectedChannel->setKey(index, moved, changes); });
     return true;
 }
 

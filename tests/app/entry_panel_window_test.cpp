@@ -17,8 +17,12 @@ const Rgb kSelection{50, 90, 200};
 
 TEST(EntryPanelWindow, TypedNumbersAreShownAndSaved) {
     // Where the panel of six key fields stands in the first window, 500 pixels tall.
-    const EntryPanel shape({{"key time", ""}, {"key value", ""}, {"in time", ""},
-                            {"in value", ""}, {"out time", ""}, {"out value", ""}},
+    const EntryPanel shape({{"key time", ""},
+                            {"key value", ""},
+                            {"in time", ""},
+                            {"in value", ""},
+                            {"out time", ""},
+                            {"out value", ""}},
                            numberCharacter);
     const EntryPanelLayout layout = layoutEntryPanel(shape, 500);
     ASSERT_GT(layout.box.y, 190) << "over the help";

@@ -53,8 +53,8 @@ TEST_F(EntryPanelTest, TypedNumbersMoveTheSelectedKeyAsOneStep) {
     y.setKey(0, {{-0.0f, 1e20f}, {0.1f, -0.0f}, {110.5f, 3.4028235e38f}});
     key(keys::KeypadEnter);
     ASSERT_NE(core.entryPanel(), nullptr);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"0.1", "-0", "-0", "1e+20", "110.5",
-                                                 "3.4028235e+38"}));
+    EXPECT_EQ(texts(),
+              (std::vector<std::string>{"0.1", "-0", "-0", "1e+20", "110.5", "3.4028235e+38"}));
     EXPECT_EQ(core.entryPanel()->fields()[5].label, "out value");
     EXPECT_EQ(core.entryPanel()->activeField(), 0u);
     EXPECT_TRUE(core.entryPanel()->textSelected());
@@ -225,9 +225,9 @@ TEST_F(EntryPanelTest, OpeningEndsTheDragUnderWay) {
 // The hook later panels use: a rule of their own, and text kept as UTF-8 characters.
 TEST(EntryPanel, CharacterRuleAndUtf8Text) {
     EntryPanel panel({{"name", "ab"}}, [](char32_t c) { return c >= 0x20 && c != 0x7F; });
-    panel.type(0xE9);     // é
-    panel.type(0x3042);   // あ
-    panel.type(0xD800);   // half of a pair: no character
+    panel.type(0xE9);    // é
+    panel.type(0x3042);  // あ
+    panel.type(0xD800);  // half of a pair: no character
     panel.type('\t');
     EXPECT_EQ(panel.fields()[0].text, "\xC3\xA9\xE3\x81\x82");
     panel.eraseBack();
