@@ -12,7 +12,8 @@ namespace {
 
 class EntryPanelTest : public CoreTest {
 protected:
-    // Presses as a US layout gives them: the symbol, and the character it types.
+    // Presses as a US layout gives them: the symbol, and the character it types; "\t", "\b"
+    // and "\r" are Tab, Backspace and Return.
     void type(const std::string& text) {
         for (char c : text) core.keyDown(static_cast<unsigned char>(c), {}, c);
     }
@@ -72,13 +73,11 @@ TEST_F(EntryPanelTest, TypedNumbersMoveTheSelectedKeyAsOneStep) {
     // character typed, whatever key gave it. Tab and Shift+Tab go round, selecting the text.
     type("x3");
     key(keys::Semicolon, true, '+');
-    type("-.eE9");
-    key(keys::Backspace);
+    type("-.eE9\b");
     EXPECT_EQ(text(0), "3+-.eE");
     key(keys::Tab, true);
     EXPECT_EQ(panel().activeField(), 5u);
-    key(keys::Tab);
-    key(keys::Tab);
+    type("\t\t");
     EXPECT_EQ(panel().activeField(), 1u);
     EXPECT_TRUE(panel().textSelected());
 
@@ -89,11 +88,7 @@ TEST_F(EntryPanelTest, TypedNumbersMoveTheSelectedKeyAsOneStep) {
     EXPECT_EQ(key(keys::Escape), KeyOutcome::Quit);
 
     // The point's time and value typed, the handles move with it; one step.
-    key(keys::Return);
-    type("30");
-    key(keys::Tab);
-    type("2.5");
-    key(keys::Return);
+    type("\r30\t2.5\r");
     EXPECT_EQ(core.entryPanel(), nullptr);
     EXPECT_EQ(core.history().undoCount(), 1u);
     key(keys::S);
@@ -116,22 +111,15 @@ TEST_F(EntryPanelTest, WrongNumbersAreMarkedAndEditedHandlesGoWhereTyped) {
     release(buttons::Middle);
     const std::vector<BezierKey> before = y.keys();
 
-    type("150");  // past the next key: it keeps its place in the channel, as after a drag
-    key(keys::Tab);
-    key(keys::Tab);
-    for (const char* wrong : {"1e", "1e39", "", "-", ".", "+-1"}) {
-        key(keys::Backspace);
-        type(wrong);
-        key(keys::Return);
+    type("150\t\t");  // past the next key: it keeps its place in the channel, as after a drag
+    for (const std::string wrong : {"1e", "1e39", "", "-", ".", "+-1"}) {
+        type("\b" + wrong + "\r");
         ASSERT_NE(core.entryPanel(), nullptr) << wrong;
         EXPECT_EQ(panel().message(), "not a number");
         EXPECT_TRUE(panel().fields()[2].marked) << wrong;
         EXPECT_EQ(panel().activeField(), 2u);
     }
-    key(keys::Tab);
-    key(keys::Tab);
-    key(keys::Backspace);
-    key(keys::Return);
+    type("\t\t\b\r");
     EXPECT_TRUE(panel().fields()[4].marked);
     EXPECT_EQ(panel().activeField(), 2u) << "the first marked field";
     EXPECT_TRUE(same(y.keys(), before));
@@ -140,11 +128,9 @@ TEST_F(EntryPanelTest, WrongNumbersAreMarkedAndEditedHandlesGoWhereTyped) {
     // Edited fields lose their marks, the message goes with the last one.
     type("1e-50");  // in time: too small for a float, so zero
     EXPECT_EQ(panel().message(), "not a number");
-    key(keys::Tab);
-    key(keys::Tab);
-    type("+25");  // out time
+    type("\t\t+25");  // out time
     EXPECT_EQ(panel().message(), "");
-    key(keys::Return);
+    type("\r");
     ASSERT_EQ(core.entryPanel(), nullptr);
     EXPECT_EQ(y.keys()[0].point, (Point2{150, 0}));
     EXPECT_EQ(y.keys()[0].inHandle, (Point2{0, 5}));  // one field edited: where typed
@@ -153,13 +139,10 @@ TEST_F(EntryPanelTest, WrongNumbersAreMarkedAndEditedHandlesGoWhereTyped) {
     EXPECT_EQ(y.keys()[1].point, (Point2{100, 0}));
 
     // Only the out-handle's value typed: the in-handle moves with the point.
-    key(keys::Return);
-    key(keys::Tab);
-    type("-7");
+    type("\r\t-7");
     key(keys::Tab, true);
     key(keys::Tab, true);
-    type("50");
-    key(keys::Return);
+    type("50\r");
     EXPECT_EQ(y.keys()[0].point, (Point2{150, -7}));
     EXPECT_EQ(y.keys()[0].inHandle, (Point2{0, -2}));
     EXPECT_EQ(y.keys()[0].outHandle, (Point2{25, 50}));
