@@ -37,11 +37,13 @@ const char* const kDescription =
     "  Tab / Shift+Tab      show the next / previous timeline of the file\n"
     "  Home                 frame every key and handle of the timeline\n"
     "  Ctrl+wheel           zoom about the point under the pointer\n"
+    "  Return               type the selected key's numbers (edit mode); in the panel Tab\n"
+    "                       moves, Return applies, Escape closes it\n"
     "\n"
     "Mouse, in edit mode: the middle button selects a key and drags it, or scrolls the view\n"
     "from empty space; the left button pulls a key's in-handle, the right button the selected\n"
     "key's out-handle. In insert mode a click near a curve adds a key, in delete mode a click\n"
-    "on a key removes it.\n"
+    "on a key removes it. With Control held, a drag follows the pointer at any zoom.\n"
     "\n";
 
 // The README beside an installed editor (PREFIX/bin/tledit), else the one of the sources it was

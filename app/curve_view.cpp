@@ -194,6 +194,7 @@ void TimelineEditor::draw() {
 
     drawHelp();
     drawStatus();
+    drawEntryPanel();
     SDL_GL_SwapBuffers();
 }
 

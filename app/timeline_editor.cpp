@@ -44,6 +44,9 @@ void TimelineEditor::initVideo() {
     setenv("SDL_VIDEODRIVER", "x11", 0);
     if (SDL_Init(SDL_INIT_VIDEO) < 0) throw Error(SDL_GetError());
     sdlStarted_ = true;
+    // Key presses carry the character they type with the keyboard's layout, which is what the
+    // entry panel takes; commands still go by the key symbol.
+    SDL_EnableUNICODE(1);
 
     int depth = SDL_GetVideoInfo()->vfmt->BitsPerPixel;
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
@@ -69,8 +72,7 @@ int TimelineEditor::run() {
         if (SDL_WaitEvent(&event) == 0) break;
         switch (event.type) {
             case SDL_KEYDOWN:
-                onKey(event.key);
-                if (event.key.keysym.sym == SDLK_ESCAPE) return 0;
+                if (onKey(event.key)) return 0;
                 break;
             case SDL_KEYUP:
                 onKey(event.key);
@@ -113,7 +115,7 @@ void TimelineEditor::onResize(int w, int h) {
     applyGlState(w, h);
 }
 
-void TimelineEditor::onKey(const SDL_KeyboardEvent& event) {
+bool TimelineEditor::onKey(const SDL_KeyboardEvent& event) {
     const int symbol = event.keysym.sym;
     if (event.type == SDL_KEYUP) {
         core.keyUp(symbol);
@@ -121,12 +123,15 @@ void TimelineEditor::onKey(const SDL_KeyboardEvent& event) {
         KeyModifiers modifiers;
         modifiers.shift = (event.keysym.mod & KMOD_SHIFT) != 0;
         modifiers.ctrl = (event.keysym.mod & KMOD_CTRL) != 0;
-        core.keyDown(symbol, modifiers);
+        return core.keyDown(symbol, modifiers, event.keysym.unicode) == KeyOutcome::Quit;
     }
+    return false;
 }
 
 void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
-    core.pointerMoved(event.x, event.y, event.xrel, event.yrel);
+    // Motion events carry no modifiers: Control is read as it stands now, as for the wheel.
+    core.pointerMoved(event.x, event.y, event.xrel, event.yrel,
+                      (SDL_GetModState() & KMOD_CTRL) != 0);
 }
 
 void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {

@@ -30,14 +30,17 @@ public:
 
     // Input handlers: each turns an SDL event into a call of the core. The loop passes the
     // button state it read from SDL_GetMouseState, so the handlers can also be driven with
-    // events that did not come from the real pointer.
-    void onKey(const SDL_KeyboardEvent& event);
+    // events that did not come from the real pointer. onKey returns whether the key asked the
+    // editor to quit.
+    bool onKey(const SDL_KeyboardEvent& event);
     void onMouseMotion(const SDL_MouseMotionEvent& event);
     void onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState);
 
     void draw();
     void drawHelp();
     void drawStatus();
+    // The entry panel, while one is open, above the status line.
+    void drawEntryPanel();
 
     void save() { core.save(); }
     void reload() { core.reload(); }

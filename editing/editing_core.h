@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editing/edit_history.h"
+#include "editing/entry_panel.h"
 #include "editing/input.h"
 #include "timeline/channel.h"
 #include "timeline/timeline.h"
@@ -60,11 +61,13 @@ public:
     void startNew();
 
     // Input. Key symbols and buttons are those of input.h; held is the mouse-button mask at the
-    // event.
-    void keyDown(int symbol, KeyModifiers modifiers = {});
+    // event. typed is the character the press types with the keyboard's layout, 0 for none:
+    // commands act on the symbol, an open entry panel takes the character.
+    KeyOutcome keyDown(int symbol, KeyModifiers modifiers = {}, char32_t typed = 0);
     void keyUp(int symbol);
-    // Positions are window pixels from the top-left corner.
-    void pointerMoved(int x, int y, int dx, int dy);
+    // Positions are window pixels from the top-left corner. With ctrl (a Control key held) a drag
+    // moves by the pointer's motion in curve units, so the dragged point follows the pointer.
+    void pointerMoved(int x, int y, int dx, int dy, bool ctrl = false);
     // (x, y) is where the event happened; ctrl tells whether a Control key is held: a wheel step
     // with it only zooms, about (x, y). Every other press acts where the last motion left the
     // cursor.
@@ -116,6 +119,9 @@ public:
     const EditHistory& history() const { return history_; }
     void select(Channel* channel, std::size_t index);
     void clearSelectedKey() { selectedIndex_.reset(); }
+    // The panel in which the selected key's numbers are typed, while it is open; null otherwise.
+    // Its fields are the key's time and value, then its in-handle's, then its out-handle's.
+    const EntryPanel* entryPanel() const { return panel_ ? &*panel_ : nullptr; }
 
 private:
     struct Pick {
@@ -128,8 +134,14 @@ private:
     void deleteSelectedKey();
     void insertAtCursor();
     void deleteAtCursor();
-    void dragSelected(float dx, float dy);
+    void dragSelected(float dx, float dy, bool ctrl);
     void snapSelected(Handle handle);
+    // The key-number panel: opened by Return on a selected key in Edit mode, it takes every key
+    // press until Return applies it or Escape closes it.
+    void openKeyPanel();
+    void panelKey(int symbol, KeyModifiers modifiers, char32_t typed);
+    // The typed numbers as one step; false, with the wrong fields marked, when one is no number.
+    bool applyKeyPanel();
     // Ends the edit under way, if it changed anything, as one step of the history.
     void finishEdit();
     // A command's edit of one channel (an insertion, a deletion) as a step of its own.
@@ -152,6 +164,7 @@ private:
     EditHistory history_;
     // What the edit under way (a drag from press to release) has changed so far.
     EditStep pending_;
+    std::optional<EntryPanel> panel_;
 };
 
 }  // namespace kvr

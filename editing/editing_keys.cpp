@@ -16,8 +16,19 @@ void EditingCore::keyUp(int symbol) {
     if (symbol == keys::RightShift || symbol == keys::LeftShift) shiftDown = false;
 }
 
-void EditingCore::keyDown(int symbol, KeyModifiers modifiers) {
+KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typed) {
+    if (panel_) {
+        // Every key belongs to the open panel; none reaches a command, Escape included.
+        panelKey(symbol, modifiers, typed);
+        return KeyOutcome::Stay;
+    }
     switch (symbol) {
+        case keys::Escape:
+            return KeyOutcome::Quit;
+        case keys::Return:
+        case keys::KeypadEnter:
+            if (mode == EditMode::Edit && currentChannels().count > 0) openKeyPanel();
+            break;
         case keys::Minus:
         case keys::KeypadMinus:
             zoomOut();
@@ -90,6 +101,7 @@ void EditingCore::keyDown(int symbol, KeyModifiers modifiers) {
         default:
             break;
     }
+    return KeyOutcome::Stay;
 }
 
 void EditingCore::deleteSelectedKey() {

@@ -40,6 +40,8 @@ Channel* EditingCore::pickChannel() const {
 
 void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
     heldButtons = held & 0xFF;
+    // The buttons do nothing while numbers are typed; their mask above stays true to the mouse.
+    if (panel_) return;
     if (ctrl && (button == buttons::WheelUp || button == buttons::WheelDown)) {
         // Only a zoom, in every mode: it neither inserts nor deletes. It is about the pixel the
         // wheel turned at, since the view may have moved under a still pointer since its last
@@ -78,6 +80,7 @@ void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
 
 void EditingCore::buttonReleased(int button, int held) {
     heldButtons = held & 0xFF;
+    if (panel_) return;
     if (currentChannels().count > 0 && mode == EditMode::Edit && selectedKey()) {
         if (button == buttons::Left) {
             snapSelected(Handle::In);
@@ -123,16 +126,17 @@ Point2 EditingCore::viewPointAt(int x, int y) const {
                           (viewTop - viewBottom)};
 }
 
-void EditingCore::pointerMoved(int x, int y, int dx, int dy) {
+void EditingCore::pointerMoved(int x, int y, int dx, int dy, bool ctrl) {
     const Point2 cursor = viewPointAt(x, y);
     cursorX = cursor.x;
     cursorY = cursor.y;
-    if (currentChannels().count == 0) return;
+    // While numbers are typed into the panel the pointer moves no key.
+    if (currentChannels().count == 0 || panel_) return;
 
     const float fx = static_cast<float>(dx);
     const float fy = static_cast<float>(dy);
     if (selectedKey()) {
-        dragSelected(fx, fy);
+        dragSelected(fx, fy, ctrl);
     } else if (heldButtons & buttons::MiddleMask) {
         const float s = 1.0f / 300.0f;
         const float scrollX = (viewRight - viewLeft) * s * fx;
@@ -143,9 +147,14 @@ void EditingCore::pointerMoved(int x, int y, int dx, int dy) {
     }
 }
 
-// One curve unit per pixel whatever the zoom; screen y runs downward.
-void EditingCore::dragSelected(float dx, float dy) {
-    const Point2 delta{dx, -dy};
+// One curve unit per pixel whatever the zoom; with Control, the motion in curve units at the
+// current zoom, so that the dragged point stays under the pointer. Screen y runs downward.
+void EditingCore::dragSelected(float dx, float dy, bool ctrl) {
+    Point2 delta{dx, -dy};
+    if (ctrl) {
+        delta.x = dx * (viewRight - viewLeft) / static_cast<float>(windowWidth);
+        delta.y = -dy * (viewTop - viewBottom) / static_cast<float>(windowHeight);
+    }
     const std::size_t index = *selectedIndex_;
     KeyChanges* changes = nullptr;
     if (heldButtons & (buttons::MiddleMask | buttons::LeftMask | buttons::RightMask)) {

@@ -6,7 +6,10 @@ namespace kvr {
 // Key symbols with the values of SDL 1.2's key symbols, so that a window layer on SDL passes
 // them through unchanged; letters are their small ASCII codes.
 namespace keys {
+constexpr int Backspace = 8;
 constexpr int Tab = 9;
+constexpr int Return = 13;
+constexpr int Escape = 27;
 constexpr int Plus = 43;
 constexpr int Minus = 45;
 constexpr int Semicolon = 59;
@@ -22,6 +25,7 @@ constexpr int Z = 'z';
 constexpr int Delete = 127;
 constexpr int KeypadMinus = 269;
 constexpr int KeypadPlus = 270;
+constexpr int KeypadEnter = 271;
 constexpr int Up = 273;
 constexpr int Down = 274;
 constexpr int Right = 275;
@@ -30,6 +34,9 @@ constexpr int Home = 278;
 constexpr int RightShift = 303;
 constexpr int LeftShift = 304;
 }  // namespace keys
+
+// What a key press asks of the window beyond the core's own state.
+enum class KeyOutcome { Stay, Quit };
 
 // The modifiers held at a key press, as the event reported them.
 struct KeyModifiers {

@@ -3,10 +3,9 @@
 
 #include <string>
 
+#include "tests/app/frame_text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_session.h"
-#include "tests/text/text_ink.h"
-#include "text/bitmap_font.h"
 
 namespace kvr::test {
 namespace {
@@ -34,23 +33,6 @@ Extent whiteExtent(const Frame& f, int x0, int y0, int x1, int y1) {
         }
     }
     return e;
-}
-
-// Whether the white pixels around (x, y) are exactly the glyphs of `text` drawn there.
-::testing::AssertionResult showsText(const Frame& f, int x, int y, const char* text) {
-    static const BitmapFont font;
-    const std::vector<Ink> ink = textInk(font, f.width, f.height, x, y, text, false);
-    for (int py = std::max(0, y - 2); py < std::min(f.height, y + 18); ++py) {
-        for (int px = std::max(0, x - 2); px < f.width; ++px) {
-            const bool glyph = ink[static_cast<std::size_t>(py) * f.width + px] == Ink::Glyph;
-            if ((f.at(px, py) == kWhite) != glyph) {
-                return ::testing::AssertionFailure()
-                       << "\"" << text << "\" at (" << x << ", " << y << "): pixel (" << px << ", "
-                       << py << ") is " << f.at(px, py);
-            }
-        }
-    }
-    return ::testing::AssertionSuccess();
 }
 
 bool helpShown(const Frame& f) {

@@ -1,0 +1,120 @@
+// The entry panel drawn over the curves: a box of labelled fields, the active one framed.
+#include <GL/gl.h>
+
+#include <algorithm>
+
+#include "app/entry_panel_layout.h"
+#include "app/timeline_editor.h"
+#include "text/outlined_text.h"
+
+namespace kvr {
+
+namespace {
+
+const int kPadding = 4;
+const int kLineHeight = 20;
+// Room left for the status line's two rows at the bottom edge.
+const int kStatusHeight = 2 * kLineHeight + 4;
+
+struct Colour {
+    GLubyte r, g, b;
+};
+const Colour kBoxFill{40, 40, 40};
+const Colour kBoxEdge{160, 160, 160};
+const Colour kFieldFill{0, 0, 0};
+const Colour kFieldEdge{110, 110, 110};
+const Colour kActiveEdge{255, 210, 0};
+const Colour kMarkedFill{120, 20, 20};
+const Colour kMarkedEdge{255, 60, 60};
+const Colour kSelection{50, 90, 200};
+
+// Window pixels, whole ones: a rectangle covers exactly the pixels inside it.
+void fill(const PixelRect& r, Colour c) {
+    glColor4ub(c.r, c.g, c.b, 255);
+    glRecti(r.x, r.y, r.x + r.width, r.y + r.height);
+}
+
+void frame(const PixelRect& r, Colour edge, Colour inside) {
+    fill(r, edge);
+    fill({r.x + 1, r.y + 1, r.width - 2, r.height - 2}, inside);
+}
+
+}  // namespace
+
+std::string shownFieldText(const std::string& utf8) {
+    std::vector<char> shown;
+    for (unsigned char byte : utf8) {
+        // A continuation byte belongs to the character already given as '?'.
+        if ((byte & 0xC0) == 0x80) continue;
+        shown.push_back(byte < 0x80 ? static_cast<char>(byte) : '?');
+    }
+    const std::size_t from = shown.size() > EntryPanelLayout::kFieldChars
+                                 ? shown.size() - EntryPanelLayout::kFieldChars
+                                 : 0;
+    return std::string(shown.begin() + static_cast<std::ptrdiff_t>(from), shown.end());
+}
+
+EntryPanelLayout layoutEntryPanel(const EntryPanel& panel, int windowHeight) {
+    EntryPanelLayout layout;
+    const int cell = EntryPanelLayout::kCharWidth;
+    std::size_t labelChars = 0;
+    for (const EntryPanel::Field& field : panel.fields()) {
+        labelChars = std::max(labelChars, field.label.size());
+    }
+    // The text starts a whole number of cells after the label, one blank cell between.
+    const int labelWidth = static_cast<int>(labelChars + 1) * cell;
+    const int fieldWidth = EntryPanelLayout::kFieldChars * cell + 4;
+    const int rows = static_cast<int>(panel.fields().size()) + 1;
+
+    layout.box.x = 5;
+    layout.box.width = std::max(kPadding + labelWidth + fieldWidth + kPadding,
+                                2 * kPadding + static_cast<int>(panel.message().size()) * cell);
+    layout.box.height = 2 * kPadding + rows * kLineHeight;
+    layout.box.y = windowHeight - kStatusHeight - layout.box.height;
+    layout.labelX = layout.box.x + kPadding;
+    layout.textX = layout.labelX + labelWidth;
+    for (int i = 0; i + 1 < rows; ++i) {
+        const int y = layout.box.y + kPadding + i * kLineHeight + 2;
+        layout.rowY.push_back(y);
+        layout.fieldFrames.push_back({layout.textX - 2, y - 2, fieldWidth, kLineHeight});
+    }
+    layout.messageY = layout.box.y + kPadding + (rows - 1) * kLineHeight + 2;
+    return layout;
+}
+
+void TimelineEditor::drawEntryPanel() {
+    const EntryPanel* panel = core.entryPanel();
+    if (!panel) return;
+    const EntryPanelLayout layout = layoutEntryPanel(*panel, core.windowHeight);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, core.windowWidth, core.windowHeight, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    frame(layout.box, kBoxEdge, kBoxFill);
+    const int cell = EntryPanelLayout::kCharWidth;
+    for (std::size_t i = 0; i < panel->fields().size(); ++i) {
+        const EntryPanel::Field& field = panel->fields()[i];
+        const bool active = i == panel->activeField();
+        const std::string text = shownFieldText(field.text);
+        const int textWidth = static_cast<int>(text.size()) * cell;
+        const PixelRect& box = layout.fieldFrames[i];
+        const Colour edge = field.marked ? kMarkedEdge : (active ? kActiveEdge : kFieldEdge);
+        frame(box, edge, field.marked ? kMarkedFill : kFieldFill);
+        if (active && panel->textSelected()) {
+            fill({layout.textX - 1, layout.rowY[i] - 1, textWidth + 2, 18}, kSelection);
+        } else if (active) {
+            // Where the next character goes.
+            fill({layout.textX + textWidth, layout.rowY[i], 2, 16}, kActiveEdge);
+        }
+        drawOutlinedText(layout.labelX, layout.rowY[i], field.label.c_str(), font);
+        drawOutlinedText(layout.textX, layout.rowY[i], text.c_str(), font);
+    }
+    if (!panel->message().empty()) {
+        drawOutlinedText(layout.labelX, layout.messageY, panel->message().c_str(), font);
+    }
+}
+
+}  // namespace kvr
