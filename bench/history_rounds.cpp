@@ -38,7 +38,7 @@ double dragPastAndInsertMegabytes(TimelineRegistry& registry, int keyCount) {
             const int column = static_cast<int>(key.point.x);
             const int y = row(key.point.y);
             core.pointerMoved(column, y, 0, 0);
-            core.buttonPressed(buttons::Middle, buttons::MiddleMask);
+            core.buttonPressed(buttons::Middle, column, y, buttons::MiddleMask);
             if (core.selectedKey() != &key) {
                 std::fprintf(stderr, "the pointer did not pick the key at time %d\n", column);
                 std::exit(1);
@@ -49,8 +49,9 @@ double dragPastAndInsertMegabytes(TimelineRegistry& registry, int keyCount) {
             const int at = 505 + 10 * (round % 30);
             const std::size_t count = x.keys().size();
             core.keyDown(keys::I);
-            core.pointerMoved(at, row(x.evaluate(static_cast<float>(at))), 0, 0);
-            core.buttonPressed(buttons::Left, buttons::LeftMask);
+            const int atRow = row(x.evaluate(static_cast<float>(at)));
+            core.pointerMoved(at, atRow, 0, 0);
+            core.buttonPressed(buttons::Left, at, atRow, buttons::LeftMask);
             core.buttonReleased(buttons::Left, 0);
             core.keyDown(keys::E);
             const std::size_t sortedTo = out ? index + 1 : index - 1;

@@ -210,10 +210,19 @@ public:
                 core_.resized(1 + in.next() * 4, 1 + in.next() * 3);
                 moveTo(x_, y_);
                 return false;
+            case 12:  // Return, keypad Enter, Escape, Backspace: open, apply, close, erase
+                core_.keyDown(kPanelKeys[in.next() % 4]);
+                return false;
+            case 13: {  // a character typed on its key, as a panel takes it
+                static const char kTyped[] = "0123456789.-+eE";
+                const char c = kTyped[in.next() % (sizeof kTyped - 1)];
+                core_.keyDown(c == '+' ? kvr::keys::Equals : c, {}, static_cast<char32_t>(c));
+                return false;
+            }
             default:
                 break;
         }
-        op -= 12;
+        op -= 14;
         // Buttons 1 to 5 (4 and 5 are wheel steps): pressed, pressed with Control, let go.
         const int button = op % 5 + 1;
         if (op < 10) {
@@ -226,9 +235,12 @@ public:
         return false;
     }
 
-    static constexpr int kOpCount = 22 + 12 + 15;
+    static constexpr int kOpCount = 22 + 14 + 15;
 
 private:
+    static constexpr int kPanelKeys[] = {kvr::keys::Return, kvr::keys::KeypadEnter,
+                                         kvr::keys::Escape, kvr::keys::Backspace};
+
     // Within the window, as the pointer stays; the motion is what it really moved.
     void moveTo(int x, int y) {
         x = std::clamp(x, 0, core_.windowWidth - 1);
