@@ -170,8 +170,10 @@ public:
         };
         constexpr int kKeyCount = sizeof kKeys / sizeof kKeys[0];
         if (op < kKeyCount) {
+            // An open panel takes the key, so 'r' reloads only without one.
+            const bool reloads = kKeys[op] == kvr::keys::R && !core_.entryPanel();
             core_.keyDown(kKeys[op]);
-            return kKeys[op] == kvr::keys::R;
+            return reloads;
         }
         op -= kKeyCount;
         kvr::KeyModifiers modifiers;
