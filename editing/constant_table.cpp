@@ -2,7 +2,6 @@
 #include "editing/constant_table.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace kvr {
@@ -22,12 +21,6 @@ bool earlierInLine(const T* items, int i) {
 }
 
 }  // namespace
-
-void LineConstants::addNumber(float value) {
-    std::uint32_t bits = 0;
-    if (value != 0.0f) std::memcpy(&bits, &value, sizeof bits);
-    numbers[numberCount++] = bits;
-}
 
 NumberSet::NumberSet()
     : slots_(std::size_t{1} << kInitialBits, kEmpty), shift_(64 - kInitialBits) {}

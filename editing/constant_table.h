@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -31,7 +32,11 @@ struct LineConstants {
         numberCount = 0;
         stringCount = 0;
     }
-    void addNumber(float value);
+    void addNumber(float value) {
+        std::uint32_t bits = 0;
+        if (value != 0.0f) std::memcpy(&bits, &value, sizeof bits);
+        numbers[numberCount++] = bits;
+    }
     // The string is compared by address as well as by text: it must outlive the tables the
     // line goes into and keep its text meanwhile.
     void addString(const std::string& s) { strings[stringCount++] = &s; }
