@@ -62,10 +62,9 @@ TEST(TimelineWriter, TwoDecimalsWhereTheyReadBackElseTheShortestDecimalThatDoes)
               "vector2.new(0.008333334, 0.00), vector2.new(1e-05, -2.5e-20), "
               "vector2.new(1000000015047466219876688855040.00, 0.10)");
     // The shortest text of this float, 7.038531e-26, reads back through a double as its
-    // neighbour; one digit more does not.
+    // neighbour, so it takes one digit more.
     const std::string key = formatKey({{7.0385307e-26f, -7.0385307e-26f}, {0, 0}, {0, 0}});
-    EXPECT_EQ(key.substr(0, key.find(')') + 1),
-              "vector2.new(7.0385307e-26, -7.0385307e-26)");
+    EXPECT_EQ(key.substr(0, key.find(')') + 1), "vector2.new(7.0385307e-26, -7.0385307e-26)");
     const float big = std::numeric_limits<float>::max();
     EXPECT_LT(formatKey({{-big, -big}, {-big, -big}, {-big, -big}}).size(), 512u);
 }
