@@ -1,10 +1,7 @@
 // --export: a timeline file's timelines as JSON, built with nlohmann::json.
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/command_line.h"
+#include "editing/shortest_number.h"
 #include "tledit/timeline_file.h"
 
 namespace kvr {
@@ -24,34 +22,10 @@ namespace {
 using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool,
                                   std::int64_t, std::uint64_t, float>;
 
-// The float's shortest decimal (std::to_chars) when that is a whole number int64 holds. The
-// library's float printing misses the shortest form of many large values ("1.0750001e+09" for
-// the float that "1.075e+09" reads back to); an integer it prints exactly.
-std::optional<std::int64_t> shortestInteger(float v) {
-    char text[32];
-    const std::to_chars_result r =
-        std::to_chars(text, text + sizeof text, v, std::chars_format::scientific);
-    const std::string shortest(text, r.ptr);
-    const std::size_t e = shortest.find('e');
-    const int exponent = std::atoi(shortest.c_str() + e + 1);
-    // At most nine digits, so below 10^19 the magnitude fits unsigned 64 bits.
-    std::uint64_t n = 0;
-    int fractionDigits = -1;
-    for (std::size_t i = 0; i < e; ++i) {
-        if (shortest[i] < '0' || shortest[i] > '9') continue;
-        n = n * 10 + static_cast<std::uint64_t>(shortest[i] - '0');
-        ++fractionDigits;
-    }
-    if (exponent < fractionDigits || exponent > 18) return std::nullopt;
-    for (int i = fractionDigits; i < exponent; ++i) n *= 10;
-    if (n > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-        return std::nullopt;
-    }
-    const auto magnitude = static_cast<std::int64_t>(n);
-    return shortest[0] == '-' ? -magnitude : magnitude;
-}
-
-// Minus zero stays a float, so that its sign survives.
+// A float whose shortest decimal is a whole number an int64 holds is written as that integer:
+// the library's float printing misses the shortest form of many large values ("1.0750001e+09"
+// for the float that "1.075e+09" reads back to). Minus zero stays a float, so that its sign
+// survives.
 Json number(float v) {
     if (!std::isfinite(v)) return nullptr;
     if (!(v == 0.0f && std::signbit(v))) {

@@ -8,7 +8,7 @@ namespace kvr {
 
 namespace {
 
-// Never a key: written numbers stay far below 2^63 hundredths.
+// Never a key: keys are the 32 bits of a float, so never negative.
 constexpr std::int64_t kEmpty = std::numeric_limits<std::int64_t>::min();
 constexpr int kInitialBits = 10;
 
@@ -26,7 +26,7 @@ NumberSet::NumberSet()
     : slots_(std::size_t{1} << kInitialBits, kEmpty), shift_(64 - kInitialBits) {}
 
 std::size_t NumberSet::slotOf(std::int64_t key) const {
-    // Fibonacci hashing: hundredths of neighbouring values spread over the whole table.
+    // Fibonacci hashing: the bits of neighbouring values spread over the whole table.
     return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >>
                                     shift_);
 }
@@ -92,24 +92,14 @@ void ConstantTable::addString(const std::string& s) {
 }
 
 bool ConstantTable::tryAdd(const LineConstants& line) {
-    const int longCount = static_cast<int>(line.longNumbers.size());
-    const std::size_t most =
-        static_cast<std::size_t>(line.hundredthCount + longCount + line.stringCount);
+    const std::size_t most = static_cast<std::size_t>(line.numberCount + line.stringCount);
     if (size() + most > capacity_) {
         // Near the capacity, count the line's new constants before adding any. A line may
         // repeat a value (a key whose handles lie on its point repeats both of its numbers
         // three times); each distinct constant counts once.
         std::size_t fresh = 0;
-        for (int i = 0; i < line.hundredthCount; ++i) {
-            if (!numbers_.contains(line.hundredths[i]) && !earlierInLine(line.hundredths, i)) {
-                ++fresh;
-            }
-        }
-        for (int i = 0; i < longCount; ++i) {
-            if (longNumbers_.count(line.longNumbers[static_cast<std::size_t>(i)]) == 0 &&
-                !earlierInLine(line.longNumbers.data(), i)) {
-                ++fresh;
-            }
+        for (int i = 0; i < line.numberCount; ++i) {
+            if (!numbers_.contains(line.numbers[i]) && !earlierInLine(line.numbers, i)) ++fresh;
         }
         for (int i = 0; i < line.stringCount; ++i) {
             bool repeated = false;
@@ -118,8 +108,7 @@ bool ConstantTable::tryAdd(const LineConstants& line) {
         }
         if (size() + fresh > capacity_) return false;
     }
-    for (int i = 0; i < line.hundredthCount; ++i) numbers_.insertIfAbsent(line.hundredths[i]);
-    longNumbers_.insert(line.longNumbers.begin(), line.longNumbers.end());
+    for (int i = 0; i < line.numberCount; ++i) numbers_.insertIfAbsent(line.numbers[i]);
     for (int i = 0; i < line.stringCount; ++i) {
         if (!hasString(*line.strings[i])) addString(*line.strings[i]);
     }
@@ -128,7 +117,6 @@ bool ConstantTable::tryAdd(const LineConstants& line) {
 
 void ConstantTable::clear() {
     numbers_.clear();
-    longNumbers_.clear();
     strings_.clear();
     stringAddresses_.clear();
 }

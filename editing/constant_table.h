@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -16,22 +17,26 @@ constexpr std::size_t kLuaConstantLimit = (std::size_t{1} << 18) - 1;
 // The constants one line of a timeline file adds to the function that holds it. A number is
 // the value Lua 5.1 stores: its parser folds a minus sign into the literal, so -1.5 and 1.5
 // are two constants. Lua 5.0 stores only the magnitude and negates at run time, so it never
-// needs more constants than this count, and one count serves both. Numbers written with two
-// decimals are kept as signed hundredths (0.00 and -0.00 are one constant, as Lua compares
-// them equal); numbers too large for that, by their text.
+// needs more constants than this count, and one count serves both. Two number texts are one
+// constant exactly when they read to the same double. The writer gives each float one text,
+// which reads to a double that narrows back to that float, so a float names its constant: it
+// is kept by its bits, with 0 and -0 as one, as Lua compares them equal (and the writer prints
+// both as 0.00). The numbers of 1/0 and 0/0 are the floats 1, -1 and 0 in the same way.
 struct LineConstants {
-    std::int64_t hundredths[12];  // six values, each a number or a quotient of two
-    int hundredthCount = 0;
-    std::vector<std::string> longNumbers;
+    std::int64_t numbers[12];  // six values, each a number or a quotient of two
+    int numberCount = 0;
     const std::string* strings[3];
     int stringCount = 0;
 
     void clear() {
-        hundredthCount = 0;
-        longNumbers.clear();
+        numberCount = 0;
         stringCount = 0;
     }
-    void addHundredths(std::int64_t h) { hundredths[hundredthCount++] = h; }
+    void addNumber(float value) {
+        std::uint32_t bits = 0;
+        if (value != 0.0f) std::memcpy(&bits, &value, sizeof bits);
+        numbers[numberCount++] = bits;
+    }
     // The string is compared by address as well as by text: it must outlive the tables the
     // line goes into and keep its text meanwhile.
     void addString(const std::string& s) { strings[stringCount++] = &s; }
@@ -70,7 +75,7 @@ public:
     // Adds the line's constants if the function can take them all; if it cannot, returns false
     // and changes nothing.
     bool tryAdd(const LineConstants& line);
-    std::size_t size() const { return numbers_.size() + longNumbers_.size() + strings_.size(); }
+    std::size_t size() const { return numbers_.size() + strings_.size(); }
     void clear();
 
 private:
@@ -79,7 +84,6 @@ private:
 
     std::size_t capacity_;
     NumberSet numbers_;
-    std::unordered_set<std::string> longNumbers_;
     std::unordered_set<std::string> strings_;
     std::vector<const std::string*> stringAddresses_;  // some of strings_, by the objects given
 };

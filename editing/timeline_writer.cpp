@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "editing/constant_table.h"
+#include "editing/shortest_number.h"
 
 namespace kvr {
 
@@ -23,8 +24,8 @@ namespace {
 // functions filled to the limit.
 constexpr std::size_t kGroupConstants = (std::size_t{1} << 15) - 64;
 
-// Values whose hundredths fit comfortably in an int64 are printed here; larger ones by
-// snprintf.
+// Values whose hundredths fit comfortably in an int64 are printed here; larger ones, all whole
+// numbers, by snprintf.
 constexpr double kHundredthsRange = 1e17;
 
 const std::string kBegin3 = "timeline3_begin";
@@ -61,45 +62,54 @@ bool forEachBlock(const TimelineRegistry& registry, Visit&& visit) {
     return true;
 }
 
-// Appends what "%.2f" prints for the value (unless out is null) and notes its constant. A
-// float times 100 is exact in a double, and rounding that to an integer with ties to even is
+// Appends the value's text: what "%.2f" prints where that reads back to the value, which is
+// the form of every value typed or saved in hundredths, else the shortest decimal that does.
+// A float times 100 is exact in a double, and rounding that to an integer with ties to even is
 // what printf does with the exact value.
-void appendFixed(std::string* out, float value, LineConstants& constants) {
+void appendFinite(std::string& out, float value) {
     const double scaled = static_cast<double>(value) * 100.0;
     if (!(std::fabs(scaled) < kHundredthsRange)) {
+        // A whole number, whose digits "%.2f" prints exactly.
         char buffer[64];
         std::snprintf(buffer, sizeof buffer, "%.2f", static_cast<double>(value));
-        if (out) *out += buffer;
-        constants.longNumbers.emplace_back(buffer);
+        out += buffer;
         return;
     }
     const auto hundredths = static_cast<std::int64_t>(std::nearbyint(scaled));
-    constants.addHundredths(hundredths);
-    if (!out) return;
-    // The sign is the value's: a small negative value prints as -0.00.
-    if (std::signbit(value)) *out += '-';
+    // Lua reads the text as the double nearest to hundredths / 100, which is what dividing the
+    // exact hundredths by 100 gives, and the loader narrows that to a float. A minus zero
+    // passes as 0.00 and is written so: a -0.00 would become the function's one zero constant
+    // and turn its later zeros, and the 0 of each 1/0, negative.
+    if (static_cast<float>(static_cast<double>(hundredths) / 100.0) != value) {
+        char text[kShortestNumberSize];
+        out.append(text, writeShortestNumber(text, value));
+        return;
+    }
+    if (hundredths < 0) out += '-';
     const std::int64_t magnitude = hundredths < 0 ? -hundredths : hundredths;
     char digits[32];
     const auto end = std::to_chars(digits, digits + sizeof digits, magnitude / 100).ptr;
-    out->append(digits, end);
+    out.append(digits, end);
     const auto cents = static_cast<char>(magnitude % 100);
-    *out += '.';
-    *out += static_cast<char>('0' + cents / 10);
-    *out += static_cast<char>('0' + cents % 10);
+    out += '.';
+    out += static_cast<char>('0' + cents / 10);
+    out += static_cast<char>('0' + cents % 10);
 }
 
-// Values that have no decimal form are written as expressions that evaluate to them, so
-// that the file still reads back.
+// Appends the value (unless out is null) and notes its constants. Values that have no decimal
+// form are written as expressions that evaluate to them, so that the file still reads back.
 void appendNumber(std::string* out, float value, LineConstants& constants) {
     if (std::isnan(value)) {
         if (out) *out += "0/0";
-        constants.addHundredths(0);
+        constants.addNumber(0.0f);
+        constants.addNumber(0.0f);
     } else if (std::isinf(value)) {
         if (out) *out += value > 0 ? "1/0" : "-1/0";
-        constants.addHundredths(value > 0 ? 100 : -100);
-        constants.addHundredths(0);
+        constants.addNumber(value > 0 ? 1.0f : -1.0f);
+        constants.addNumber(0.0f);
     } else {
-        appendFixed(out, value, constants);
+        constants.addNumber(value);
+        if (out) appendFinite(*out, value);
     }
 }
 
@@ -294,8 +304,7 @@ private:
         for (int i = 0; i < constants_.stringCount; ++i) {
             newStrings += functionStrings_.count(constants_.strings[i]) == 0;
         }
-        const std::size_t numbers =
-            static_cast<std::size_t>(constants_.hundredthCount) + constants_.longNumbers.size();
+        const auto numbers = static_cast<std::size_t>(constants_.numberCount);
         if (functionNumbers_ + numbers + functionStrings_.size() + newStrings > kGroupConstants) {
             return false;
         }

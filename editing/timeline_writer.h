@@ -9,7 +9,9 @@
 
 namespace kvr {
 
-// "vector2.new(%.2f, %.2f), vector2.new(...), vector2.new(...)": in-handle, point, out-handle.
+// "vector2.new(X, Y), vector2.new(...), vector2.new(...)": in-handle, point, out-handle. Each
+// number is what "%.2f" prints where that reads back to the same float, else the shortest
+// decimal that does; infinities and NaN are 1/0, -1/0 and 0/0, and a minus zero is 0.00.
 std::string formatKey(const BezierKey& key);
 
 // Every three-channel timeline in name order as timeline3_begin ... timeline3_end blocks, then

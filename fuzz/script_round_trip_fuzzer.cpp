@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "editing/timeline_writer.h"
@@ -25,8 +26,7 @@ using kvr::TimelineRegistry;
 // Low enough that runaway inputs end in milliseconds; a script within them can still build some
 // ten thousand keys.
 constexpr kvr::ScriptLimits kScriptLimits{100'000, 32u << 20, 16u << 20};
-// The saved form of what a script built costs a few times its instructions to read back, and its
-// rounded key times may sample a little differently.
+// The saved form of what a script built costs a few times its instructions to read back.
 constexpr kvr::ScriptLimits kReloadLimits{50'000'000, 256u << 20, 64u << 20};
 constexpr std::uint64_t kArenaLimit = 16u << 20;
 
@@ -43,17 +43,16 @@ int reportFd = 2;
     std::abort();
 }
 
-// "%.2f" keeps two decimals, so the value read back is the float nearest a text within 0.005 of
-// the written one; reading goes through a double, which may land one float step further.
-bool closeEnough(float written, float read) {
+// A saved file reads back to the very floats it was written from, apart from the sign of a zero
+// (written 0.00) and the bits of a NaN (written 0/0).
+bool sameValue(float written, float read) {
     if (std::isnan(written)) return std::isnan(read);
-    if (std::isinf(written)) return read == written;
-    const double tolerance = 0.01 + std::ldexp(std::fabs(static_cast<double>(written)), -22);
-    return std::fabs(static_cast<double>(read) - written) <= tolerance;
+    if (written == 0.0f) return read == 0.0f;
+    return std::memcmp(&written, &read, sizeof written) == 0;
 }
 
 bool samePoint(kvr::Point2 a, kvr::Point2 b) {
-    return closeEnough(a.x, b.x) && closeEnough(a.y, b.y);
+    return sameValue(a.x, b.x) && sameValue(a.y, b.y);
 }
 
 void compareChannels(const Channel& first, const Channel& second, const std::string& where,

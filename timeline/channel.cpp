@@ -190,6 +190,19 @@ float Channel::evaluate(float t) const {
     return p.y + (t - p.x) * (q.y - p.y) / (q.x - p.x);
 }
 
+float Channel::valueAt(float t) const {
+    if (samples_.empty()) return 0.0f;
+    // Negated, so that a NaN t is answered here too.
+    if (!(t >= samples_.front().x)) return samples_.front().y;
+    // The first sample later than t; NaN times, sorted last, count as later.
+    const auto above = std::partition_point(samples_.begin(), samples_.end(),
+                                            [t](const Point2& s) { return s.x <= t; });
+    const Point2& p = *(above - 1);  // the front passes, so there is one
+    if (p.x == t || above == samples_.end() || !(above->x > t)) return p.y;
+    const Point2& q = *above;
+    return p.y + (t - p.x) * (q.y - p.y) / (q.x - p.x);
+}
+
 Point2 Channel::curvePoint(float t) const {
     if (keys_.empty()) return {0.0f, 0.0f};
     if (!(t > keys_.front().point.x)) return {t, keys_.front().point.y};

@@ -58,7 +58,14 @@ public:
     // Whether the keys are in time order (ties allowed) as of the last edit.
     bool keysInOrder() const { return keysInOrder_; }
 
+    // The editor's reading of the samples, for picking and insertion: at a time equal to a
+    // sample's, the chord of the samples below and above it rather than the sample itself.
     float evaluate(float t) const;
+    // The value of the line drawn through the samples, which is what a game wants: at a
+    // sample's time that sample's value (the last in the table where several share it),
+    // between samples the straight line joining them, outside them the first or last sample's
+    // value; 0 without samples.
+    float valueAt(float t) const;
     Point2 curvePoint(float t) const;
     // Left and right key around t; either may be null.
     std::pair<const BezierKey*, const BezierKey*> bracket(float t) const;

@@ -16,6 +16,8 @@ public:
     Channel z;
 
     void rebuildAll();
+    // The three channels' evaluate at t, the editor's reading; the line a game shows is each
+    // channel's valueAt.
     std::array<float, 3> valueAt(float t) const;
 };
 

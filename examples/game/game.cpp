@@ -42,8 +42,9 @@ int main(int argc, char** argv) {
             std::printf("%s\n", name.c_str());
             for (int i = 0; i < 10; ++i) {
                 const float t = start + (end - start) * static_cast<float>(i) / 9.0f;
-                std::printf("  t %8.3f  x %9.3f  y %9.3f  z %9.3f\n", t, timeline.x.evaluate(t),
-                            timeline.y.evaluate(t), timeline.z.evaluate(t));
+                // valueAt reads the curve as the editor draws it.
+                std::printf("  t %8.3f  x %9.3f  y %9.3f  z %9.3f\n", t, timeline.x.valueAt(t),
+                            timeline.y.valueAt(t), timeline.z.valueAt(t));
             }
         }
         return file.complete() ? 0 : 1;

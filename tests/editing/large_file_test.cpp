@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "editing/timeline_writer.h"
 #include "script/timeline_script.h"
@@ -85,13 +88,16 @@ std::string unwrapped(const std::string& text) {
     return ::testing::AssertionSuccess();
 }
 
-// Each new number is the next multiple of 0.01, so every one is a constant of its own.
+// Each new number is the next multiple of 1 / divisor, so every one is a constant of its own.
+// In thousandths most are written with three decimals, and ten share each two-decimal text.
 class DistinctNumbers {
 public:
-    float next() { return static_cast<float>(static_cast<double>(count_++) / 100.0); }
+    explicit DistinctNumbers(double divisor = 100.0) : divisor_(divisor) {}
+    float next() { return static_cast<float>(static_cast<double>(count_++) / divisor_); }
     std::size_t count() const { return count_; }
 
 private:
+    double divisor_;
     std::size_t count_ = 0;
 };
 
@@ -148,27 +154,81 @@ std::string load(const std::string& text) {
     return ::testing::internal::GetCapturedStderr();
 }
 
-TEST(LargeFile, NumbersArePrintedExactlyAsPrintfPrintsThem) {
+// The text of every number in the order written: two per vector2.new(...).
+std::vector<std::string> numberTexts(const std::string& text) {
+    std::vector<std::string> texts;
+    const std::string open = "vector2.new(";
+    for (std::size_t at = text.find(open); at != std::string::npos; at = text.find(open, at)) {
+        const std::size_t comma = text.find(", ", at);
+        const std::size_t close = text.find(')', comma);
+        texts.push_back(text.substr(at + open.size(), comma - at - open.size()));
+        texts.push_back(text.substr(comma + 2, close - comma - 2));
+        at = close;
+    }
+    return texts;
+}
+
+TEST(LargeFile, EveryNumberReadsBackBitForBitAndKeepsTwoDecimalsWhereThoseDo) {
+    const float inf = std::numeric_limits<float>::infinity();
+    // A minus zero before an infinity: were it written -0.00, Lua would make the chunk's one
+    // zero constant negative, and 1/0 would read back as minus infinity.
+    std::vector<float> values = {-0.0f, inf,   1.5f,          0.004f,         -0.001f,
+                                 -inf,  1e15f, std::nanf(""), 7.0385307e-26f, 1.0f / 120};
     std::mt19937 random(4242);
     std::uniform_int_distribution<std::uint32_t> bits;
-    std::vector<float> values = {0.125f,  0.375f,  2.675f,  -2.675f,
-                                 0.005f,  -0.001f, -0.0f,   0.004f,
-                                 99.995f, 1e14f,   1e15f,   -1e15f,
-                                 1e16f,   1e-40f,  -1e-40f, std::numeric_limits<float>::max()};
-    for (int i = 0; i < 200000; ++i) {
-        // Random bit patterns cover every magnitude; scaled integers hit ties of halves.
-        std::uint32_t b = bits(random);
-        float f;
-        std::memcpy(&f, &b, sizeof f);
-        if (std::isfinite(f)) values.push_back(f);
-        values.push_back(static_cast<float>(static_cast<int>(b % 2000001) - 1000000) / 8.0f);
+    while (values.size() < 100000) {
+        // Bit patterns reach every magnitude and non-finite values; hundredths and eighths are
+        // the numbers of typed and saved files.
+        const std::uint32_t b = bits(random);
+        values.push_back(0.0f);
+        std::memcpy(&values.back(), &b, sizeof b);
+        const int n = static_cast<int>(b % 2000001) - 1000000;
+        values.push_back(static_cast<float>(n / 100.0));
+        values.push_back(static_cast<float>(n) / 8.0f);
     }
-    for (float v : values) {
-        char expected[128];
-        std::snprintf(expected, sizeof expected, "vector2.new(%.2f, %.2f)", static_cast<double>(v),
-                      static_cast<double>(-v));
-        const std::string key = formatKey({{v, -v}, {0, 0}, {0, 0}});
-        ASSERT_EQ(key.substr(0, key.find(')') + 1), expected) << v;
+    values.resize(100000);
+    // Five values a key, the point's time its index, so that the keys keep this order.
+    auto timeline = std::make_shared<Timeline1>(2.0f);
+    std::vector<float> written;
+    for (std::size_t i = 0; i < values.size(); i += 5) {
+        const float* v = &values[i];
+        const float t = static_cast<float>(i);
+        timeline->channel.insertKey({v[0], v[1]}, {t, v[2]}, {v[3], v[4]});
+        written.insert(written.end(), {v[0], v[1], t, v[2], v[3], v[4]});
+    }
+    timeline->channel.rebuild();
+    TimelineRegistry registry;
+    registry.addTimeline1("values", timeline);
+    const std::string text = formatTimelines(registry);
+
+    EXPECT_EQ(load(text), "");
+    const Timeline1* back = TimelineRegistry::instance().findTimeline1("values");
+    ASSERT_TRUE(back && back->channel.keys().size() == timeline->channel.keys().size());
+    std::vector<float> read;
+    for (const BezierKey& k : back->channel.keys()) {
+        read.insert(read.end(), {k.inHandle.x, k.inHandle.y, k.point.x, k.point.y, k.outHandle.x,
+                                 k.outHandle.y});
+    }
+    const std::vector<std::string> texts = numberTexts(text);
+    ASSERT_EQ(texts.size(), written.size());
+    int failures = 0;
+    for (std::size_t i = 0; i < written.size() && failures < 10; ++i) {
+        const float v = written[i];
+        // Bit for bit, but for a zero's sign and a NaN's bits.
+        const bool same = std::isnan(v) ? std::isnan(read[i]) : sameBits(read[i], v == 0 ? 0 : v);
+        // Written as "%.2f" prints it where that reads back (a zero as 0.00); infinities and
+        // NaN as 1/0, -1/0 and 0/0.
+        char fixed[64];
+        std::snprintf(fixed, sizeof fixed, "%.2f", static_cast<double>(v));
+        if (!std::isfinite(v)) std::strcpy(fixed, std::isnan(v) ? "0/0" : v > 0 ? "1/0" : "-1/0");
+        const bool twoDecimals = static_cast<float>(std::strtod(fixed, nullptr)) == v;
+        const bool form =
+            (std::isfinite(v) && !twoDecimals) || texts[i] == (v == 0 ? "0.00" : fixed);
+        if (!same || !form) {
+            ++failures;
+            ADD_FAILURE() << "number " << i << ": " << texts[i] << " read back as " << read[i]
+                          << (form ? "" : ", not written " + std::string(fixed));
+        }
     }
 }
 
@@ -179,7 +239,7 @@ TEST(LargeFile, NumbersArePrintedExactlyAsPrintfPrintsThem) {
 TimelineRegistry timelineWithConstants(std::size_t constants) {
     TimelineRegistry registry;
     auto timeline = std::make_shared<Timeline3>(2.0f);
-    DistinctNumbers numbers;
+    DistinctNumbers numbers(1000.0);
     const std::size_t wanted = constants - 6;
     while (numbers.count() < wanted) {
         const float x = numbers.next();

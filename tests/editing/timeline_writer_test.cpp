@@ -52,10 +52,19 @@ TEST(TimelineWriter, DefaultTimelineAndNameOrder) {
               "timeline3_begin(\"b\")\ntimeline3_end()\n\n");
 }
 
-TEST(TimelineWriter, RoundsToTwoDecimalsAsPrintfDoes) {
-    EXPECT_EQ(formatKey({{0.004f, -0.001f}, {2.675f, -2.675f}, {1e30f, -0.0f}}),
-              "vector2.new(0.00, -0.00), vector2.new(2.67, -2.67), "
-              "vector2.new(1000000015047466219876688855040.00, -0.00)");
+TEST(TimelineWriter, TwoDecimalsWhereTheyReadBackElseTheShortestDecimalThatDoes) {
+    EXPECT_EQ(formatKey({{1.5f, 100}, {0.004f, -0.001f}, {2.675f, -2.675f}}),
+              "vector2.new(1.50, 100.00), vector2.new(0.004, -0.001), "
+              "vector2.new(2.675, -2.675)");
+    // A zero is written without its sign; exponent notation where it is the shorter; a whole
+    // number of any size keeps two decimals.
+    EXPECT_EQ(formatKey({{1.0f / 120, -0.0f}, {1e-5f, -2.5e-20f}, {1e30f, 0.1f}}),
+              "vector2.new(0.008333334, 0.00), vector2.new(1e-05, -2.5e-20), "
+              "vector2.new(1000000015047466219876688855040.00, 0.10)");
+    // The shortest text of this float, 7.038531e-26, reads back through a double as its
+    // neighbour, so it takes one digit more.
+    const std::string key = formatKey({{7.0385307e-26f, -7.0385307e-26f}, {0, 0}, {0, 0}});
+    EXPECT_EQ(key.substr(0, key.find(')') + 1), "vector2.new(7.0385307e-26, -7.0385307e-26)");
     const float big = std::numeric_limits<float>::max();
     EXPECT_LT(formatKey({{-big, -big}, {-big, -big}, {-big, -big}}).size(), 512u);
 }

@@ -43,13 +43,13 @@ TEST(TimelineFile, FilesSideBySideKeepTheirOwnTimelinesAndErrors) {
 
     // Same name, each file's own timeline: loading the second did not touch the first.
     ASSERT_NE(a.timeline3("walk"), nullptr);
-    EXPECT_EQ(a.timeline3("walk")->x.evaluate(0.0f), 1.0f);
-    EXPECT_EQ(b.timeline3("walk")->x.evaluate(0.0f), 2.0f);
+    EXPECT_EQ(a.timeline3("walk")->x.valueAt(0.0f), 1.0f);
+    EXPECT_EQ(b.timeline3("walk")->x.valueAt(0.0f), 2.0f);
     // The kinds are looked up apart.
     EXPECT_EQ(a.timeline3("fade"), nullptr);
     EXPECT_EQ(a.timeline1("walk"), nullptr);
     ASSERT_NE(a.timeline1("fade"), nullptr);
-    EXPECT_FLOAT_EQ(a.timeline1("fade")->evaluate(5.0f), 3.5f);
+    EXPECT_FLOAT_EQ(a.timeline1("fade")->valueAt(5.0f), 3.5f);
 
     // Copies share the timelines, and a file moved from keeps them.
     TimelineFile copy = a;

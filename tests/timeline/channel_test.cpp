@@ -153,5 +153,34 @@ TEST(ChannelEvaluate, AnswersNanTimesWithoutLeavingTheTable) {
     EXPECT_TRUE(std::isnan(channel.curvePoint(std::nanf("")).x));
 }
 
+TEST(ChannelValueAt, FollowsTheDrawnLineThroughEverySample) {
+    EXPECT_EQ(Channel(2.0f).valueAt(3.0f), 0.0f);
+    EXPECT_EQ(channelOf({{3, 7}}).valueAt(3.0f), 7.0f);
+    const Channel line = channelOf({{0, 0}, {100, 50}});
+    EXPECT_EQ(line.valueAt(31.0f), 15.5f);
+    EXPECT_EQ(line.valueAt(-20.0f), 0.0f);
+    EXPECT_EQ(line.valueAt(500.0f), 50.0f);
+    EXPECT_EQ(line.valueAt(std::nanf("")), 0.0f);
+
+    // At a sample's own time the sample, where evaluate reads the chord of its neighbours; and
+    // no jump on the way there.
+    const Channel bent = bentPair({50, 100}, {50, 100});
+    EXPECT_EQ(bent.valueAt(50.0f), 75.0f);
+    EXPECT_NEAR(bent.valueAt(std::nextafter(50.0f, 0.0f)), 75.0f, 1e-4f);
+    EXPECT_NEAR(bent.valueAt(std::nextafter(50.0f, 100.0f)), 75.0f, 1e-4f);
+
+    // The quadratic's middle sample lands at time 4, and so does the key there: the line rises
+    // to the first and drops to the second, whose value is the one at time 4.
+    Channel shared(2.0f);
+    shared.addKey({0, 0}, {0, 0}, {6, 10});
+    shared.addKey({4, 2}, {4, 2}, {4, 2});
+    shared.addKey({8, 2}, {8, 2}, {8, 2});
+    ASSERT_EQ(shared.samples(),
+              (std::vector<Point2>{{0, 0}, {4, 5.5f}, {4, 2}, {4, 2}, {6, 2}, {8, 2}}));
+    EXPECT_EQ(shared.valueAt(3.0f), 4.125f);
+    EXPECT_EQ(shared.valueAt(4.0f), 2.0f);
+    EXPECT_EQ(shared.valueAt(5.0f), 2.0f);
+}
+
 }  // namespace
 }  // namespace kvr

@@ -8,6 +8,12 @@
 // of its own kind) throws kvr::Error, whose message is the one the editor prints:
 // "lua::math3d error at NAME file:@FILE line:N" or "timeline3_begin()".
 //
+// Reading a curve: Channel::valueAt(t) is the value of the line the editor draws, at any time
+// t. The curves are sampled every 2 time units from each key and drawn through those samples,
+// so a time unit is best a frame, or finer, rather than a second. (Channel::evaluate, and
+// Timeline3::valueAt built on it, is the editor's own rule for picking and inserting: at a
+// sample's time it reads the chord of the neighbouring samples instead of the sample.)
+//
 // Threads: a loaded TimelineFile is never changed again, so any number of threads may read and
 // evaluate its timelines at once, also while another file loads. Everything it gives out is
 // const, so nothing can change it: copies of a file share its timelines. load() may be called

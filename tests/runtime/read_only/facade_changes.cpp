@@ -14,8 +14,8 @@ float changeOrRead(const kvr::TimelineFile& file, kvr::TimelineRegistry& own) {
     read += file.timelines().findTimeline1("f")->channel.evaluate(0.0f);
     read += file.timelines().timelines3.begin()->second->y.evaluate(0.0f);
     read += (*file.timelines().timelines1.at("f")).channel.evaluate(0.0f);
-    read += file.timeline3("a")->y.evaluate(0.0f);
-    read += file.timeline1("f")->evaluate(0.0f);
+    read += file.timeline3("a")->y.valueAt(0.0f);
+    read += file.timeline1("f")->valueAt(0.0f);
     const kvr::TimelineRegistry& timelines = file.timelines();
     read += timelines.findTimeline3("a")->x.evaluate(0.0f);
     const kvr::TimelineFile copy = file;
