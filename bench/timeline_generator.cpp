@@ -1,6 +1,8 @@
 // Generating the benchmark timelines.
 #include "bench/timeline_generator.h"
 
+#include <cmath>
+
 namespace kvr::bench {
 
 namespace {
@@ -23,6 +25,22 @@ std::shared_ptr<Timeline3> generateTimeline(int keyCount) {
             const int n = (k * 3 + c) * 3;
             channels[c]->insertKey({t - 3, valueNumber(n)}, {t, valueNumber(n + 1)},
                                    {t + 3, valueNumber(n + 2)});
+        }
+    }
+    timeline->rebuildAll();
+    return timeline;
+}
+
+std::shared_ptr<Timeline3> swingingTimeline(int keyCount) {
+    auto timeline = std::make_shared<Timeline3>(2.0f);
+    Channel* channels[] = {&timeline->x, &timeline->y, &timeline->z};
+    const double bands[] = {75.0, -25.0, -125.0};
+    for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < keyCount; ++i) {
+            const double turn = static_cast<double>(i) * 7.919;
+            const Point2 p{static_cast<float>(800.0 * i / keyCount),
+                           static_cast<float>(bands[c] + 50.0 * (turn - std::floor(turn)))};
+            channels[c]->insertKey(p, p, p);
         }
     }
     timeline->rebuildAll();

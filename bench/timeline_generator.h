@@ -14,4 +14,10 @@ namespace kvr::bench {
 // start lie inside the editor's first view.
 std::shared_ptr<Timeline3> generateTimeline(int keyCount);
 
+// keyCount keys per channel packed into the first view's 0..800, each channel's values jumping
+// about within a band 50 units high (band + 50 x frac(i x 7.919) for the i-th key), so that the
+// curve swings across dozens of rows inside every pixel column. The bands lie apart, one per
+// channel; handles sit on their points.
+std::shared_ptr<Timeline3> swingingTimeline(int keyCount);
+
 }  // namespace kvr::bench
