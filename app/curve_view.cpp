@@ -1,17 +1,14 @@
-// Drawing one frame: the current timeline's curves, its keys, the selected key, then the text.
-#include <GL/gl.h>
+// Drawing the curves and keys: every vertex where the window has room for them, else each pixel
+// column's envelope and the pixels that the key squares cover.
+#include "app/curve_view.h"
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
-#include <iterator>
-#include <vector>
+#include <tuple>
+#include <utility>
 
 #include "app/camera.h"
-#include "app/key_point_sieve.h"
-#include "app/polyline_reducer.h"
-#include "app/timeline_editor.h"
+#include "app/curve_envelope.h"
 
 namespace kvr {
 
@@ -21,106 +18,30 @@ namespace {
 static_assert(sizeof(Point2) == 2 * sizeof(float), "Point2 must be two packed floats");
 static_assert(sizeof(BezierKey) == 3 * sizeof(Point2), "BezierKey must be three packed points");
 
-// Drawn key points reach this many pixels beyond their centre (the selected key's size 10 plus
-// a margin); a point whose centre lies just outside the view can still show a few pixels.
-const float kPointReachPixels = 8.0f;
-// The size of a key point's square, in pixels; the sieve relies on it.
+// The size of a key point's square, in pixels.
 const int kKeyPointPixels = 7;
+// Drawn points reach this many pixels beyond their centre (the selected key's size 10 plus a
+// margin); OpenGL may show part of a point whose centre lies just outside the view.
+const float kPointReachPixels = 8.0f;
 
-// The time span drawn: what the view shows, widened for key points by their reach.
-struct TimeSpan {
-    float left;
-    float right;
-    // Where the view lands in the window, for spans with more vertices than pixel columns.
-    const WindowMapping& window;
-    // False when the view is not a proper interval; then everything is drawn.
-    bool valid() const { return left <= right; }
-};
-
-PolylineReducer polylineReducer;
-KeyPointSieve keyPointSieve;
-
-// What the reductions made of each channel in the last frame. Most frames show what the one
-// before showed (the pointer moved, a key was pressed), so while the channels, the view and the
-// window are the same the reduced vertices are drawn again instead of made anew.
-struct ReducedFrame {
-    struct Key {
-        std::uint64_t revisions[3] = {0, 0, 0};
-        const Channel* channels[3] = {nullptr, nullptr, nullptr};
-        float view[4] = {0, 0, 0, 0};
-        int width = 0;
-        int height = 0;
-        bool operator==(const Key& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
-    };
-    Key key;
-    std::vector<Point2> strips[3];
-    std::vector<Point2> points[3];
-};
-ReducedFrame reducedFrame;
-
-// A line strip through the samples. Samples are sorted by time, so only those inside the span
-// plus the first one beyond each side can put a pixel in the view; the others lie wholly
-// outside it and would be clipped away. More of them than pixel columns are reduced to the few
-// per column that light the same pixels.
-// reduced holds the reduction of these samples when fresh is false; else it is made there.
-void drawPolyline(const std::vector<Point2>& samples, TimeSpan span, std::vector<Point2>& reduced,
-                  bool fresh) {
-    if (samples.empty()) return;
-    std::size_t first = 0;
-    std::size_t end = samples.size();
-    if (span.valid()) {
-        const auto inside = std::partition_point(samples.begin(), samples.end(),
-                                                 [&](const Point2& p) { return p.x < span.left; });
-        const auto beyond = std::partition_point(
-            inside, samples.end(), [&](const Point2& p) { return p.x <= span.right; });
-        first = static_cast<std::size_t>(inside - samples.begin());
-        if (first > 0) --first;
-        end = std::min(samples.size(), static_cast<std::size_t>(beyond - samples.begin()) + 1);
-        if (end - first > static_cast<std::size_t>(span.window.width()) && span.window.usable()) {
-            if (fresh) {
-                reduced.clear();
-                polylineReducer.reduce(samples.data() + first, end - first, span.window, reduced);
-            }
-            glVertexPointer(2, GL_FLOAT, sizeof(Point2), reduced.data());
-            glDrawArrays(GL_LINE_STRIP, 0, static_cast<GLsizei>(reduced.size()));
-            return;
-        }
-    }
-    glVertexPointer(2, GL_FLOAT, sizeof(Point2), samples.data());
-    glDrawArrays(GL_LINE_STRIP, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
+void curveProjection(const ViewMapping& view) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(view.left(), view.right(), view.bottom(), view.top(), 1.0, 50000.0);
+    glMatrixMode(GL_MODELVIEW);
 }
 
-// The key points, read straight out of the keys with the key size as stride. Keys out of time
-// order (dragged past a neighbour) cannot be searched and are all drawn. More of them than pixel
-// columns are sifted down to those whose squares the picture needs.
-void drawKeyPoints(const Channel& channel, TimeSpan span, std::vector<Point2>& reduced,
-                   bool fresh) {
-    const std::vector<BezierKey>& keys = channel.keys();
-    if (keys.empty()) return;
-    std::size_t first = 0;
-    std::size_t end = keys.size();
-    if (span.valid() && channel.keysInOrder()) {
-        const auto inside = std::partition_point(
-            keys.begin(), keys.end(), [&](const BezierKey& k) { return k.point.x < span.left; });
-        const auto beyond = std::partition_point(
-            inside, keys.end(), [&](const BezierKey& k) { return k.point.x <= span.right; });
-        first = static_cast<std::size_t>(inside - keys.begin());
-        end = static_cast<std::size_t>(beyond - keys.begin());
-        if (first == end) return;
-    }
-    if (end - first > static_cast<std::size_t>(span.window.width()) && span.window.usable()) {
-        if (fresh) {
-            reduced.clear();
-            keyPointSieve.sift(keys.data() + first, end - first, channel.keysInOrder(),
-                               kKeyPointPixels, span.window, reduced);
-        }
-        if (reduced.empty()) return;
-        glVertexPointer(2, GL_FLOAT, sizeof(Point2), reduced.data());
-        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(reduced.size()));
-        return;
-    }
-    glVertexPointer(2, GL_FLOAT, sizeof(BezierKey), &keys.front().point);
-    glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
+// The indices [first, end) of the items whose time lies within left…right, in a table sorted by
+// time.
+template <class T, class Time>
+std::pair<std::size_t, std::size_t> within(const std::vector<T>& items, float left, float right,
+                                           Time time) {
+    const auto inside = std::partition_point(items.begin(), items.end(),
+                                             [&](const T& item) { return time(item) < left; });
+    const auto beyond = std::partition_point(
+        inside, items.end(), [&](const T& item) { return time(item) <= right; });
+    return {static_cast<std::size_t>(inside - items.begin()),
+            static_cast<std::size_t>(beyond - items.begin())};
 }
 
 void drawSelectedKey(const BezierKey& key) {
@@ -134,68 +55,116 @@ void drawSelectedKey(const BezierKey& key) {
 
 }  // namespace
 
-void TimelineEditor::draw() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop, 1.0, 50000.0);
-    glMatrixMode(GL_MODELVIEW);
+void CurveView::draw(const ChannelSet& channels, const ViewMapping& view,
+                     const std::vector<const BezierKey*>& highlighted) {
+    curveProjection(view);
     Camera camera;
     camera.apply();
+    if (channels.count == 0) return;
 
-    const ChannelSet channels = core.currentChannels();
-    if (channels.count > 0) {
-        const WindowMapping window(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop,
-                                   core.windowWidth, core.windowHeight);
-        const TimeSpan view{core.viewLeft, core.viewRight, window};
-        const float reach = kPointReachPixels * (core.viewRight - core.viewLeft) /
-                            static_cast<float>(core.windowWidth);
-        const TimeSpan keySpan{core.viewLeft - reach, core.viewRight + reach, window};
-
-        ReducedFrame::Key key;
-        for (int c = 0; c < channels.count; ++c) {
-            key.channels[c] = channels.channels[c];
-            key.revisions[c] = channels.channels[c]->revision();
+    for (int c = 0; c < channels.count; ++c) {
+        const Channel& channel = *channels.channels[c];
+        Made& made = made_[c];
+        if (made.channel != &channel || made.revision != channel.revision() || made.view != view) {
+            made.channel = &channel;
+            made.revision = channel.revision();
+            made.view = view;
+            made.curveMade = made.keysMade = false;
         }
-        const float edges[] = {core.viewLeft, core.viewRight, core.viewBottom, core.viewTop};
-        std::copy(std::begin(edges), std::end(edges), key.view);
-        key.width = core.windowWidth;
-        key.height = core.windowHeight;
-        const bool fresh = !(key == reducedFrame.key);
-        reducedFrame.key = key;
-
-        // The only client state the program uses, on for the curves and off again before the
-        // text, which draws in immediate mode.
-        glEnableClientState(GL_VERTEX_ARRAY);
-        // x, y and z in red, green and blue; the one curve of a one-channel timeline in yellow.
-        static const GLubyte kColours[][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-        static const GLubyte kYellow[3] = {255, 255, 0};
-        for (int c = 0; c < channels.count; ++c) {
-            const GLubyte* colour = channels.count == 1 ? kYellow : kColours[c];
-            glColor4ub(colour[0], colour[1], colour[2], 255);
-            drawPolyline(channels.channels[c]->samples(), view, reducedFrame.strips[c], fresh);
-        }
-
-        glPointSize(static_cast<float>(kKeyPointPixels));
-        glColor4ub(128, 128, 128, 255);
-        // All grey and of one size, the channels' key points may stand in for one another.
-        if (fresh) keyPointSieve.startFrame();
-        for (int c = 0; c < channels.count; ++c) {
-            drawKeyPoints(*channels.channels[c], keySpan, reducedFrame.points[c], fresh);
-        }
-
-        if (const BezierKey* selected = core.selectedKey()) {
-            glPointSize(10.0f);
-            glColor4ub(255, 255, 255, 255);
-            drawSelectedKey(*selected);
-        }
-        glDisableClientState(GL_VERTEX_ARRAY);
     }
 
-    drawHelp();
-    drawStatus();
-    drawEntryPanel();
-    SDL_GL_SwapBuffers();
+    // The only client state the program uses, on for the curves and off again before the text,
+    // which draws in immediate mode.
+    glEnableClientState(GL_VERTEX_ARRAY);
+    static const GLubyte kColours[][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    static const GLubyte kYellow[3] = {255, 255, 0};
+    for (int c = 0; c < channels.count; ++c) {
+        const GLubyte* colour = channels.count == 1 ? kYellow : kColours[c];
+        glColor4ub(colour[0], colour[1], colour[2], 255);
+        drawCurve(*channels.channels[c], view, made_[c]);
+    }
+    glPointSize(static_cast<float>(kKeyPointPixels));
+    glColor4ub(128, 128, 128, 255);
+    for (int c = 0; c < channels.count; ++c) drawKeyPoints(*channels.channels[c], view, made_[c]);
+    if (!highlighted.empty()) {
+        glPointSize(10.0f);
+        glColor4ub(255, 255, 255, 255);
+        for (const BezierKey* key : highlighted) drawSelectedKey(*key);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+// Samples are sorted by time, so only those inside the view plus the first one beyond each side
+// can put a pixel in it.
+void CurveView::drawCurve(const Channel& channel, const ViewMapping& view, Made& made) {
+    const std::vector<Point2>& samples = channel.samples();
+    if (samples.empty()) return;
+    std::size_t first = 0, end = samples.size();
+    if (view.left() <= view.right()) {
+        std::tie(first, end) =
+            within(samples, view.left(), view.right(), [](const Point2& p) { return p.x; });
+        if (first > 0) --first;
+        end = std::min(samples.size(), end + 1);
+    }
+    if (end - first > static_cast<std::size_t>(view.width()) && view.placesPoints()) {
+        if (!made.curveMade) {
+            curvePixels_.start(view.width(), view.height());
+            made.curveReduced =
+                markEnvelope(samples.data() + first, end - first, view, curvePixels_);
+            made.curve.clear();
+            if (made.curveReduced) curvePixels_.appendRects(made.curve);
+            made.curveMade = true;
+        }
+        if (made.curveReduced) {
+            drawRects(made.curve, view);
+            return;
+        }
+    }
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), samples.data());
+    glDrawArrays(GL_LINE_STRIP, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
+}
+
+// The key points, read straight out of the keys with the key size as stride. Keys out of time
+// order (dragged past a neighbour) cannot be searched and are all taken.
+void CurveView::drawKeyPoints(const Channel& channel, const ViewMapping& view, Made& made) {
+    const std::vector<BezierKey>& keys = channel.keys();
+    if (keys.empty()) return;
+    std::size_t first = 0, end = keys.size();
+    if (view.left() <= view.right() && channel.keysInOrder()) {
+        const float reach =
+            kPointReachPixels * (view.right() - view.left()) / static_cast<float>(view.width());
+        std::tie(first, end) = within(keys, view.left() - reach, view.right() + reach,
+                                      [](const BezierKey& k) { return k.point.x; });
+        if (first == end) return;
+    }
+    if (end - first > static_cast<std::size_t>(view.width()) && view.placesPoints()) {
+        if (!made.keysMade) {
+            squares_.start(view, kKeyPointPixels);
+            squares_.add(keys.data() + first, end - first);
+            made.keys.clear();
+            made.keyPoints.clear();
+            squares_.finish(made.keys, made.keyPoints);
+            made.keysMade = true;
+        }
+        drawRects(made.keys, view);
+        if (made.keyPoints.empty()) return;
+        glVertexPointer(2, GL_FLOAT, sizeof(Point2), made.keyPoints.data());
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(made.keyPoints.size()));
+        return;
+    }
+    glVertexPointer(2, GL_FLOAT, sizeof(BezierKey), &keys.front().point);
+    glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
+}
+
+void CurveView::drawRects(const std::vector<Point2>& rects, const ViewMapping& view) {
+    if (rects.empty()) return;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, view.width(), 0.0, view.height(), 1.0, 50000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), rects.data());
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(rects.size()));
+    curveProjection(view);
 }
 
 }  // namespace kvr

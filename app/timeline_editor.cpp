@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "timeline/error.h"
 
@@ -99,6 +100,17 @@ int TimelineEditor::run() {
         draw();
     }
     return 0;
+}
+
+void TimelineEditor::draw() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    std::vector<const BezierKey*> highlighted;
+    if (const BezierKey* selected = core.selectedKey()) highlighted.push_back(selected);
+    curves_.draw(core.currentChannels(), core.view(), highlighted);
+    drawHelp();
+    drawStatus();
+    drawEntryPanel();
+    SDL_GL_SwapBuffers();
 }
 
 void TimelineEditor::showTitle() {

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/curve_view.h"
 #include "editing/editing_core.h"
 #include "text/bitmap_font.h"
 
@@ -49,6 +50,8 @@ public:
     void showTitle();
 
 private:
+    // Draws the curves and keys, keeping between frames what long curves cost to make.
+    CurveView curves_;
     bool sdlStarted_ = false;
     std::string shownTitle_;
 };

@@ -11,6 +11,7 @@
 #include "editing/edit_history.h"
 #include "editing/entry_panel.h"
 #include "editing/input.h"
+#include "editing/view_mapping.h"
 #include "timeline/channel.h"
 #include "timeline/timeline.h"
 #include "timeline/timeline_registry.h"
@@ -110,8 +111,12 @@ public:
         std::string name;
     };
     std::vector<TimelineRef> tabOrder() const;
+    // The view over the window: the mapping the pointer and the drawing share.
+    ViewMapping view() const {
+        return {viewLeft, viewRight, viewBottom, viewTop, windowWidth, windowHeight};
+    }
     // The curve point shown at window pixel (x, y).
-    Point2 viewPointAt(int x, int y) const;
+    Point2 viewPointAt(int x, int y) const { return view().pointAt(x, y); }
     // "NAME (i/n) - FILE - tledit", or "FILE - tledit" with no current timeline; a leading '*'
     // while there are unsaved changes.
     std::string windowTitle() const;

@@ -119,13 +119,6 @@ void EditingCore::insertAtCursor() {
     });
 }
 
-Point2 EditingCore::viewPointAt(int x, int y) const {
-    return {viewLeft +
-                (static_cast<float>(x) / static_cast<float>(windowWidth)) * (viewRight - viewLeft),
-            viewTop - (static_cast<float>(y) / static_cast<float>(windowHeight)) *
-                          (viewTop - viewBottom)};
-}
-
 void EditingCore::pointerMoved(int x, int y, int dx, int dy, bool ctrl) {
     const Point2 cursor = viewPointAt(x, y);
     cursorX = cursor.x;
