@@ -78,7 +78,7 @@ void Channel::rebuild() {
     if (!runsValid_) runStarts_.clear();
 }
 
-bool Channel::keyMoved(std::size_t index) {
+bool Channel::keyChangedInPlace(std::size_t index) {
     touch();
     const std::size_t n = keys_.size();
     if (!runsValid_ || n < 2 || index >= n || runStarts_.size() != n) {

@@ -72,11 +72,12 @@ public:
 
 private:
     // Brings samples up to date after keys[index] alone changed in place since they were last
-    // made, with exactly the result rebuild would give. Returns true when only the segments
-    // around that key had to be resampled, false when it fell back to a full rebuild (keys out
-    // of order or at equal times, or samples that leave their segment's time span and so
-    // interleave with their neighbours').
-    bool keyMoved(std::size_t index);
+    // made (a drag, a handle moved or snapped, typed numbers, an undo or redo of one of these),
+    // with exactly the result rebuild would give. Returns true when only the segments around
+    // that key had to be resampled, false when it fell back to a full rebuild (keys out of order
+    // or at equal times, or samples that leave their segment's time span and so interleave with
+    // their neighbours').
+    bool keyChangedInPlace(std::size_t index);
     void apply(const KeyChange& change, bool forward);
     // After revert or reapply: one key changed in place is resampled around it, anything else
     // in full.
@@ -109,11 +110,11 @@ private:
     bool keysInOrder_ = true;
     // When set, keys ascend strictly in time and every pair's samples lie inside its own time
     // span, so samples is the concatenation of one sorted run per pair and runStarts_[i] is
-    // where pair i's run begins (with the end of samples last). That is what lets keyMoved
-    // replace a few runs instead of resorting everything.
+    // where pair i's run begins (with the end of samples last). That is what lets
+    // keyChangedInPlace replace a few runs instead of resorting everything.
     bool runsValid_ = false;
     std::vector<std::size_t> runStarts_;
-    // Reused by keyMoved so that a drag does not allocate on every motion event.
+    // Reused by keyChangedInPlace so that a drag does not allocate on every motion event.
     std::vector<Point2> scratch_;
     std::vector<std::size_t> scratchStarts_;
 };

@@ -99,7 +99,7 @@ bool Channel::setKey(std::size_t index, const BezierKey& key, KeyChanges* change
     if (index >= keys_.size()) return false;
     recordSet(changes, index, keys_[index], key);
     keys_[index] = key;
-    return keyMoved(index);
+    return keyChangedInPlace(index);
 }
 
 void Channel::moveKey(std::size_t index, Point2 delta, KeyChanges* changes) {
@@ -233,7 +233,7 @@ void Channel::reapply(const KeyChanges& changes) {
 void Channel::resampleAfter(const KeyChanges& changes) {
     // Undoing a drag must cost what the drag did, not a resampling of the whole channel.
     if (changes.size() == 1 && changes.front().kind == KeyChange::Kind::Set) {
-        keyMoved(changes.front().index);
+        keyChangedInPlace(changes.front().index);
     } else {
         rebuild();
     }
