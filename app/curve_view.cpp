@@ -1,14 +1,10 @@
-// Drawing the curves and keys: every vertex where the window has room for them, else each pixel
-// column's envelope and the pixels that the key squares cover.
+// Drawing the curves and keys: every vertex where the window has room for them, else the pixels
+// they light.
 #include "app/curve_view.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <tuple>
-#include <utility>
 
 #include "app/camera.h"
-#include "app/curve_envelope.h"
 
 namespace kvr {
 
@@ -24,24 +20,31 @@ const int kKeyPointPixels = 7;
 // margin); OpenGL may show part of a point whose centre lies just outside the view.
 const float kPointReachPixels = 8.0f;
 
-void curveProjection(const ViewMapping& view) {
+void projectCurves(const ViewMapping& view) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(view.left(), view.right(), view.bottom(), view.top(), 1.0, 50000.0);
     glMatrixMode(GL_MODELVIEW);
 }
 
-// The indices [first, end) of the items whose time lies within left…right, in a table sorted by
-// time.
+void projectPixels(const ViewMapping& view) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, view.width(), 0.0, view.height(), 1.0, 50000.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+// The items whose time lies within left…right, of a table sorted by time, as first and end.
 template <class T, class Time>
-std::pair<std::size_t, std::size_t> within(const std::vector<T>& items, float left, float right,
-                                           Time time) {
+void within(const std::vector<T>& items, float left, float right, Time time, std::size_t& first,
+            std::size_t& end) {
     const auto inside = std::partition_point(items.begin(), items.end(),
                                              [&](const T& item) { return time(item) < left; });
-    const auto beyond = std::partition_point(
-        inside, items.end(), [&](const T& item) { return time(item) <= right; });
-    return {static_cast<std::size_t>(inside - items.begin()),
-            static_cast<std::size_t>(beyond - items.begin())};
+    first = static_cast<std::size_t>(inside - items.begin());
+    end = static_cast<std::size_t>(
+        std::partition_point(inside, items.end(),
+                             [&](const T& item) { return time(item) <= right; }) -
+        items.begin());
 }
 
 void drawSelectedKey(const BezierKey& key) {
@@ -55,22 +58,26 @@ void drawSelectedKey(const BezierKey& key) {
 
 }  // namespace
 
+bool CurveView::Source::operator==(const Source& o) const {
+    return std::equal(channels, channels + 3, o.channels) &&
+           std::equal(revisions, revisions + 3, o.revisions) && view == o.view;
+}
+
 void CurveView::draw(const ChannelSet& channels, const ViewMapping& view,
                      const std::vector<const BezierKey*>& highlighted) {
-    curveProjection(view);
+    projectCurves(view);
     Camera camera;
     camera.apply();
     if (channels.count == 0) return;
-
+    Source source;
     for (int c = 0; c < channels.count; ++c) {
-        const Channel& channel = *channels.channels[c];
-        Made& made = made_[c];
-        if (made.channel != &channel || made.revision != channel.revision() || made.view != view) {
-            made.channel = &channel;
-            made.revision = channel.revision();
-            made.view = view;
-            made.curveMade = made.keysMade = false;
-        }
+        source.channels[c] = channels.channels[c];
+        source.revisions[c] = channels.channels[c]->revision();
+    }
+    source.view = view;
+    if (!(source == source_)) {
+        make(channels, view);
+        source_ = source;
     }
 
     // The only client state the program uses, on for the curves and off again before the text,
@@ -81,11 +88,16 @@ void CurveView::draw(const ChannelSet& channels, const ViewMapping& view,
     for (int c = 0; c < channels.count; ++c) {
         const GLubyte* colour = channels.count == 1 ? kYellow : kColours[c];
         glColor4ub(colour[0], colour[1], colour[2], 255);
-        drawCurve(*channels.channels[c], view, made_[c]);
+        drawLayer(curves_[c], channels.channels[c]->samples().data(), sizeof(Point2), GL_LINE_STRIP,
+                  view);
     }
     glPointSize(static_cast<float>(kKeyPointPixels));
     glColor4ub(128, 128, 128, 255);
-    for (int c = 0; c < channels.count; ++c) drawKeyPoints(*channels.channels[c], view, made_[c]);
+    for (int c = 0; c < channels.count; ++c) {
+        const std::vector<BezierKey>& keys = channels.channels[c]->keys();
+        if (!keys.empty())
+            drawLayer(keys_[c], &keys.front().point, sizeof(BezierKey), GL_POINTS, view);
+    }
     if (!highlighted.empty()) {
         glPointSize(10.0f);
         glColor4ub(255, 255, 255, 255);
@@ -94,77 +106,78 @@ void CurveView::draw(const ChannelSet& channels, const ViewMapping& view,
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-// Samples are sorted by time, so only those inside the view plus the first one beyond each side
-// can put a pixel in it.
-void CurveView::drawCurve(const Channel& channel, const ViewMapping& view, Made& made) {
-    const std::vector<Point2>& samples = channel.samples();
-    if (samples.empty()) return;
-    std::size_t first = 0, end = samples.size();
-    if (view.left() <= view.right()) {
-        std::tie(first, end) =
-            within(samples, view.left(), view.right(), [](const Point2& p) { return p.x; });
-        if (first > 0) --first;
-        end = std::min(samples.size(), end + 1);
-    }
-    if (end - first > static_cast<std::size_t>(view.width()) && view.placesPoints()) {
-        if (!made.curveMade) {
-            curvePixels_.start(view.width(), view.height());
-            made.curveReduced =
-                markEnvelope(samples.data() + first, end - first, view, curvePixels_);
-            made.curve.clear();
-            if (made.curveReduced) curvePixels_.appendRects(made.curve);
-            made.curveMade = true;
+void CurveView::make(const ChannelSet& channels, const ViewMapping& view) {
+    const bool ordered = view.left() <= view.right();
+    const std::size_t columns = static_cast<std::size_t>(std::max(view.width(), 0));
+    for (int c = 0; c < channels.count; ++c) {
+        // Samples are sorted by time, so only those inside the view plus the first one beyond
+        // each side can put a pixel in it.
+        const std::vector<Point2>& samples = channels.channels[c]->samples();
+        Layer& curve = curves_[c];
+        curve.first = 0;
+        curve.end = samples.size();
+        if (ordered && !samples.empty()) {
+            within(
+                samples, view.left(), view.right(), [](const Point2& p) { return p.x; },
+                curve.first, curve.end);
+            curve.first -= curve.first > 0;
+            curve.end = std::min(samples.size(), curve.end + 1);
         }
-        if (made.curveReduced) {
-            drawRects(made.curve, view);
-            return;
+        curve.pixels.start(view.width(), view.height());
+        curve.inPixels =
+            curve.end - curve.first > columns && view.placesPoints() &&
+            markEnvelope(samples.data() + curve.first, curve.end - curve.first, view, curve.pixels);
+
+        // Keys out of time order (dragged past a neighbour) cannot be searched and are all taken.
+        const std::vector<BezierKey>& keys = channels.channels[c]->keys();
+        Layer& points = keys_[c];
+        points.first = 0;
+        points.end = keys.size();
+        if (ordered && channels.channels[c]->keysInOrder()) {
+            const float reach =
+                kPointReachPixels * (view.right() - view.left()) / static_cast<float>(view.width());
+            within(
+                keys, view.left() - reach, view.right() + reach,
+                [](const BezierKey& k) { return k.point.x; }, points.first, points.end);
+        }
+        points.inPixels = points.end - points.first > columns && view.placesPoints();
+        points.pixels.start(view.width(), view.height());
+        points.points.clear();
+        if (points.inPixels) {
+            markKeySquares(keys.data() + points.first, points.end - points.first, view,
+                           kKeyPointPixels, points.pixels, points.points);
         }
     }
-    glVertexPointer(2, GL_FLOAT, sizeof(Point2), samples.data());
-    glDrawArrays(GL_LINE_STRIP, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
+    // From the last layer drawn down to the first, each keeps only the pixels that no layer
+    // drawn after it covers: every pixel is filled once.
+    cover_.start(view.width(), view.height());
+    for (int layer = 2 * channels.count - 1; layer >= 0; --layer) {
+        Layer& l = layer >= channels.count ? keys_[layer - channels.count] : curves_[layer];
+        l.rects.clear();
+        if (!l.inPixels) continue;
+        l.pixels.hideUnder(cover_);
+        l.pixels.appendRects(l.rects);
+    }
 }
 
-// The key points, read straight out of the keys with the key size as stride. Keys out of time
-// order (dragged past a neighbour) cannot be searched and are all taken.
-void CurveView::drawKeyPoints(const Channel& channel, const ViewMapping& view, Made& made) {
-    const std::vector<BezierKey>& keys = channel.keys();
-    if (keys.empty()) return;
-    std::size_t first = 0, end = keys.size();
-    if (view.left() <= view.right() && channel.keysInOrder()) {
-        const float reach =
-            kPointReachPixels * (view.right() - view.left()) / static_cast<float>(view.width());
-        std::tie(first, end) = within(keys, view.left() - reach, view.right() + reach,
-                                      [](const BezierKey& k) { return k.point.x; });
-        if (first == end) return;
-    }
-    if (end - first > static_cast<std::size_t>(view.width()) && view.placesPoints()) {
-        if (!made.keysMade) {
-            squares_.start(view, kKeyPointPixels);
-            squares_.add(keys.data() + first, end - first);
-            made.keys.clear();
-            made.keyPoints.clear();
-            squares_.finish(made.keys, made.keyPoints);
-            made.keysMade = true;
-        }
-        drawRects(made.keys, view);
-        if (made.keyPoints.empty()) return;
-        glVertexPointer(2, GL_FLOAT, sizeof(Point2), made.keyPoints.data());
-        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(made.keyPoints.size()));
+void CurveView::drawLayer(const Layer& layer, const void* table, GLsizei stride, GLenum mode,
+                          const ViewMapping& view) {
+    if (!layer.inPixels) {
+        glVertexPointer(2, GL_FLOAT, stride, table);
+        glDrawArrays(mode, static_cast<GLint>(layer.first),
+                     static_cast<GLsizei>(layer.end - layer.first));
         return;
     }
-    glVertexPointer(2, GL_FLOAT, sizeof(BezierKey), &keys.front().point);
-    glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
-}
-
-void CurveView::drawRects(const std::vector<Point2>& rects, const ViewMapping& view) {
-    if (rects.empty()) return;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, view.width(), 0.0, view.height(), 1.0, 50000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glVertexPointer(2, GL_FLOAT, sizeof(Point2), rects.data());
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(rects.size()));
-    curveProjection(view);
+    if (!layer.rects.empty()) {
+        projectPixels(view);
+        glVertexPointer(2, GL_FLOAT, sizeof(Point2), layer.rects.data());
+        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(layer.rects.size()));
+        projectCurves(view);
+    }
+    if (!layer.points.empty()) {
+        glVertexPointer(2, GL_FLOAT, sizeof(Point2), layer.points.data());
+        glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(layer.points.size()));
+    }
 }
 
 }  // namespace kvr

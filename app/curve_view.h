@@ -4,11 +4,11 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "app/key_squares.h"
-#include "app/pixel_mask.h"
+#include "app/long_curves.h"
 #include "editing/editing_core.h"
 #include "editing/view_mapping.h"
 
@@ -23,28 +23,33 @@ public:
               const std::vector<const BezierKey*>& highlighted);
 
 private:
-    // What was made for one channel in a view. Most frames show what the one before showed (the
-    // pointer moved, a key was pressed), so while the channel's revision and the view are the
-    // same it is drawn again rather than made anew.
-    struct Made {
-        const Channel* channel = nullptr;
-        std::uint64_t revision = 0;
+    // One channel's curve or key points: the samples or keys [first, end) that can show, drawn
+    // vertex by vertex, or, where they outnumber the window's pixel columns, as the pixels they
+    // light: rectangles and the points left to OpenGL.
+    struct Layer {
+        std::size_t first = 0, end = 0;
+        bool inPixels = false;
+        PixelMask pixels;
+        std::vector<Point2> rects, points;
+    };
+    // What the layers were made from. Most frames show what the one before showed (the pointer
+    // moved, a key was pressed), so while the channels' revisions and the view stay the same the
+    // layers are drawn again rather than made anew.
+    struct Source {
+        const Channel* channels[3] = {nullptr, nullptr, nullptr};
+        std::uint64_t revisions[3] = {0, 0, 0};
         ViewMapping view{0, 1, 0, 1, 0, 0};
-        bool curveMade = false, keysMade = false;
-        // False when the curve could not be reduced to its envelope and is drawn in full.
-        bool curveReduced = false;
-        std::vector<Point2> curve, keys;  // rectangles in window pixels
-        std::vector<Point2> keyPoints;     // key points left to OpenGL, in curve units
+        bool operator==(const Source& o) const;
     };
 
-    void drawCurve(const Channel& channel, const ViewMapping& view, Made& made);
-    void drawKeyPoints(const Channel& channel, const ViewMapping& view, Made& made);
-    // Draws rectangles given in window pixels, then returns to the curve projection.
-    static void drawRects(const std::vector<Point2>& rects, const ViewMapping& view);
+    void make(const ChannelSet& channels, const ViewMapping& view);
+    // Draws a layer of the table's vertices (stride apart) in the mode, or its pixels.
+    static void drawLayer(const Layer& layer, const void* table, GLsizei stride, GLenum mode,
+                          const ViewMapping& view);
 
-    Made made_[3];
-    PixelMask curvePixels_;
-    KeySquares squares_;
+    Source source_;
+    Layer curves_[3], keys_[3];
+    PixelMask cover_;
 };
 
 }  // namespace kvr

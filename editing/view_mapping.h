@@ -12,7 +12,12 @@ namespace kvr {
 class ViewMapping {
 public:
     ViewMapping(float left, float right, float bottom, float top, int width, int height)
-        : left_(left), right_(right), bottom_(bottom), top_(top), width_(width), height_(height),
+        : left_(left),
+          right_(right),
+          bottom_(bottom),
+          top_(top),
+          width_(width),
+          height_(height),
           pixelsPerTime_(static_cast<float>(width) / (right - left)),
           pixelsPerValue_(static_cast<float>(height) / (top - bottom)) {}
 

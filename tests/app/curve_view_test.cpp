@@ -13,43 +13,30 @@
 namespace kvr::test {
 namespace {
 
-const int kWidth = 800;
-const int kHeight = 500;
-
-// Keys every 10 units, each channel moving smoothly in a band of its own, with a faster ripple
-// on top; handles inside their segments.
-std::shared_ptr<Timeline3> longTimeline(int keyCount) {
+// keyCount keys a channel; the i-th key of channel c at time step * i, value value(c, i),
+// handles `reach` units to either side.
+template <class Value>
+std::shared_ptr<Timeline3> timelineOf(int keyCount, float step, float reach, Value value) {
     auto timeline = std::make_shared<Timeline3>(2.0f);
     Channel* channels[] = {&timeline->x, &timeline->y, &timeline->z};
-    const float centres[] = {100, 0, -100}, periods[] = {900, 400, 150}, ripples[] = {37, 23, 53};
     for (int c = 0; c < 3; ++c) {
         for (int i = 0; i < keyCount; ++i) {
-            const float t = static_cast<float>(10 * i), n = static_cast<float>(i);
-            const float v = centres[c] + 45 * std::sin(n / periods[c] + static_cast<float>(c)) +
-                            8 * std::sin(n / ripples[c]);
-            channels[c]->insertKey({t - 3, v - 2}, {t, v}, {t + 3, v + 2});
+            const Point2 p{step * static_cast<float>(i), value(c, i)};
+            channels[c]->insertKey({p.x - reach, p.y - reach}, p, {p.x + reach, p.y + reach});
         }
     }
     timeline->rebuildAll();
     return timeline;
 }
 
-// Keys packed into the first view's 0..800, each channel's values jumping about within a band
-// 50 units high: the curves cross dozens of rows inside every pixel column.
-std::shared_ptr<Timeline3> swingingTimeline(int keyCount) {
-    auto timeline = std::make_shared<Timeline3>(2.0f);
-    const double bands[] = {75.0, -25.0, -125.0};
-    Channel* channels[] = {&timeline->x, &timeline->y, &timeline->z};
-    for (int c = 0; c < 3; ++c) {
-        for (int i = 0; i < keyCount; ++i) {
-            const double turn = static_cast<double>(i) * 7.919;
-            const Point2 p{static_cast<float>(800.0 * i / keyCount),
-                           static_cast<float>(bands[c] + 50.0 * (turn - std::floor(turn)))};
-            channels[c]->insertKey(p, p, p);
-        }
-    }
-    timeline->rebuildAll();
-    return timeline;
+// Every 10 units, each channel moving smoothly in a band of its own with a faster ripple on top.
+std::shared_ptr<Timeline3> longTimeline() {
+    return timelineOf(20000, 10, 2, [](int c, int i) {
+        const float n = static_cast<float>(i), periods[] = {900, 400, 150},
+                    ripples[] = {37, 23, 53};
+        return 100.0f * static_cast<float>(1 - c) +
+               45 * std::sin(n / periods[c] + static_cast<float>(c)) + 8 * std::sin(n / ripples[c]);
+    });
 }
 
 void drawAll(const std::vector<Point2>& points, GLenum mode) {
@@ -103,9 +90,9 @@ bool nearby(const Frame& frame, int x, int y, Rgb colour) {
         const auto [expectedTop, expectedBottom] = columnSpan(expected, x);
         if ((top < 0) != (expectedTop < 0) || std::abs(top - expectedTop) > 1 ||
             std::abs(bottom - expectedBottom) > 1) {
-return ::testing::AssertionFailure()
-                   << "column " << x << " spans rows " << top << " to " << bottom
-                   << " instead of " << expectedTop << " to " << expectedBottom;
+            return ::testing::AssertionFailure()
+                   << "column " << x << " spans rows " << top << " to " << bottom << " instead of "
+                   << expectedTop << " to " << expectedBottom;
         }
     }
     return ::testing::AssertionSuccess();
@@ -115,14 +102,9 @@ class CurveViewTest : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        TimelineRegistry::instance().addTimeline3("long", longTimeline(20000));
+        TimelineRegistry::instance().addTimeline3("long", longTimeline());
         editor->core.currentName = "long";
         editor->core.helpVisible = false;
-    }
-
-    Frame editorFrame() {
-        editor->draw();
-        return shownFrame();
     }
 
     // Every sample and key of the timeline, one vertex call each, then the same text.
@@ -130,26 +112,26 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(editor->core.viewLeft, editor->core.viewRight, editor->core.viewBottom,
-                editor->core.viewTop, 1.0, 50000.0);
+        const EditingCore& core = editor->core;
+        glOrtho(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop, 1.0, 50000.0);
         glMatrixMode(GL_MODELVIEW);
         Camera camera;
         camera.apply();
         const Timeline3& t = current();
-        glColor4ub(255, 0, 0, 255);
-        drawAll(t.x.samples(), GL_LINE_STRIP);
-        glColor4ub(0, 255, 0, 255);
-        drawAll(t.y.samples(), GL_LINE_STRIP);
-        glColor4ub(0, 0, 255, 255);
-        drawAll(t.z.samples(), GL_LINE_STRIP);
+        const Channel* channels[] = {&t.x, &t.y, &t.z};
+        const GLubyte colours[][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+        for (int c = 0; c < 3; ++c) {
+            glColor3ubv(colours[c]);
+            drawAll(channels[c]->samples(), GL_LINE_STRIP);
+        }
         glPointSize(7.0f);
         glColor4ub(128, 128, 128, 255);
-        for (const Channel* c : {&t.x, &t.y, &t.z}) {
+        for (const Channel* c : channels) {
             std::vector<Point2> points;
             for (const BezierKey& k : c->keys()) points.push_back(k.point);
             drawAll(points, GL_POINTS);
         }
-        if (const BezierKey* k = editor->core.selectedKey()) {
+        if (const BezierKey* k = core.selectedKey()) {
             glPointSize(10.0f);
             glColor4ub(255, 255, 255, 255);
             drawAll({k->point, k->inHandle, k->outHandle}, GL_POINTS);
@@ -162,15 +144,17 @@ protected:
     }
 
     ::testing::AssertionResult alikeWhenEverythingIsDrawn() {
-        const Frame shown = editorFrame();
+        editor->draw();
+        const Frame shown = shownFrame();
         return lookAlike(shown, everythingDrawn());
     }
 
-    void setView(float left, float right, float bottom, float top) {
+    ::testing::AssertionResult alikeInView(float left, float right, float bottom, float top) {
         editor->core.viewLeft = left;
         editor->core.viewRight = right;
         editor->core.viewBottom = bottom;
         editor->core.viewTop = top;
+        return alikeWhenEverythingIsDrawn();
     }
 };
 
@@ -178,54 +162,39 @@ TEST_F(CurveViewTest, TheComparisonTellsACurveDrawnAFewPixelsOff) {
     editor->core.frameAll();
     const Frame right = everythingDrawn();
     ASSERT_TRUE(lookAlike(right, right));
-    // Three rows lower, everything: the curves' pixels and the columns' spans move too far.
-    const float row = (editor->core.viewTop - editor->core.viewBottom) / kHeight;
+    // Three rows lower, everything: the curves' pixels and the columns' spans move too far; one
+    // row is within what the comparison allows.
+    const float row = (editor->core.viewTop - editor->core.viewBottom) / 500;
     editor->core.viewBottom += 3 * row;
     editor->core.viewTop += 3 * row;
     EXPECT_FALSE(lookAlike(everythingDrawn(), right));
-    // One row off is within what the comparison allows.
     editor->core.viewBottom -= 2 * row;
     editor->core.viewTop -= 2 * row;
     EXPECT_TRUE(lookAlike(everythingDrawn(), right));
 }
 
-TEST_F(CurveViewTest, ScrolledFarIntoALongTimelineTheCurvesSitAtTheirValues) {
-    // Two pixels per unit, edges between samples and just beside keys.
-    setView(100001.3f, 100401.3f, -250, 250);
-    const Frame frame = editorFrame();
-    ASSERT_EQ(frame.width, kWidth);
-    // Columns halfway between key points, which would hide the line; the value at a column's
-    // centre gives the row of the curve.
-    for (int column : {7, 147, 407, 787}) {
-        const float t = editor->core.viewLeft + (static_cast<float>(column) + 0.5f) * 0.5f;
-        const float value = current().x.evaluate(t);
-        const int row = static_cast<int>(std::floor(250 - value));
-        EXPECT_TRUE(nearby(frame, column, row, Rgb{255, 0, 0}) ||
-                    nearby(frame, column, row + 1, Rgb{255, 0, 0}))
-            << "column " << column << ", value " << value;
-    }
-    EXPECT_TRUE(alikeWhenEverythingIsDrawn());
-}
-
 TEST_F(CurveViewTest, LongViewsLookAsIfEveryVertexWereDrawn) {
-    // The whole timeline: about 140 samples and 27 keys of each channel per pixel column. Then
-    // taller than the window: the curves leave it at the top and the bottom, and key points
-    // there are cut off. Then zoomed out, ending past the last key, and before the first.
+    // The whole timeline, about 125 samples and 25 keys of each channel per pixel column; then
+    // taller than the window, the curves leaving it at the top and the bottom and key points
+    // there cut off. Then zoomed out, ending past the last key, before the first, and a view far
+    // along with every vertex drawn, two pixels per unit.
     editor->core.frameAll();
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
-    editor->core.viewBottom = -97.3f;
-    editor->core.viewTop = 61.9f;
-    EXPECT_TRUE(alikeWhenEverythingIsDrawn());
-    setView(54321.9f, 58321.9f, -250, 250);
-    EXPECT_TRUE(alikeWhenEverythingIsDrawn());
-    setView(150000.5f, 250000.5f, -250, 250);
-    EXPECT_TRUE(alikeWhenEverythingIsDrawn());
-    setView(-70000.25f, 9900.75f, -250, 250);
-    EXPECT_TRUE(alikeWhenEverythingIsDrawn());
+    EXPECT_TRUE(alikeInView(editor->core.viewLeft, editor->core.viewRight, -97.3f, 61.9f));
+    EXPECT_TRUE(alikeInView(54321.9f, 58321.9f, -250, 250));
+    EXPECT_TRUE(alikeInView(150000.5f, 250000.5f, -250, 250));
+    EXPECT_TRUE(alikeInView(-70000.25f, 9900.75f, -250, 250));
+    EXPECT_TRUE(alikeInView(100001.3f, 100401.3f, -250, 250));
 }
 
 TEST_F(CurveViewTest, KeysSwingingWithinEveryColumnLookAsIfEveryVertexWereDrawn) {
-    TimelineRegistry::instance().addTimeline3("swinging", swingingTimeline(100000));
+    // 3 x 100,000 keys packed into the first view, each channel's values jumping about within a
+    // band 50 units high, across dozens of rows inside every pixel column; the help shown.
+    TimelineRegistry::instance().addTimeline3(
+        "swinging", timelineOf(100000, 0.008f, 0, [](int c, int i) {
+            const double turn = static_cast<double>(i) * 7.919;
+            return static_cast<float>(75.0 - 100 * c + 50 * (turn - std::floor(turn)));
+        }));
     editor->core.currentName = "swinging";
     editor->core.helpVisible = true;
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
@@ -235,16 +204,13 @@ TEST_F(CurveViewTest, AKeyEditedBetweenFramesOfOneViewIsDrawnWhereItWent) {
     editor->core.frameAll();
     ASSERT_TRUE(alikeWhenEverythingIsDrawn());
     // A middle drag lifts a key of y 120 units, far above its neighbours, in the same view. The
-    // lines up to it and down again stand nearly upright; one that crossed a column edge would
-    // be split between the two columns wherever the rasteriser's sub-pixel grid put it, so the
-    // key is one in the middle of its column.
+    // lines up to it and down again stand nearly upright; one across a column edge would be
+    // split between the two columns wherever the rasteriser's sub-pixel grid put it, so the key
+    // is one in the middle of its column.
     Channel& y = current().y;
-    const ViewMapping view = editor->core.view();
     std::size_t index = 10000;
-    for (;; ++index) {
-        const float x = view.windowX(y.keys()[index].point.x);
-        if (std::fabs(x - std::floor(x) - 0.5f) < 0.2f) break;
-    }
+    const ViewMapping view = editor->core.view();
+    while (std::fabs(std::fmod(view.windowX(y.keys()[index].point.x), 1.0f) - 0.5f) > 0.2f) ++index;
     const float before = y.keys()[index].point.y;
     press(2);  // on empty space: nothing selected yet, so select the key by hand
     editor->core.select(&y, index);
@@ -252,13 +218,11 @@ TEST_F(CurveViewTest, AKeyEditedBetweenFramesOfOneViewIsDrawnWhereItWent) {
     release(2);
     ASSERT_EQ(y.keys()[index].point.y, before + 120);
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
-    // And taken back.
     ASSERT_TRUE(editor->core.undo());
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
 }
 
 TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
-    setView(100001.3f, 100401.3f, -250, 250);
     // A middle drag carries key 5 far along, past thousands of neighbours, into the view.
     Channel& y = current().y;
     press(2);
@@ -268,7 +232,7 @@ TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
     release(2);
     ASSERT_FALSE(y.keysInOrder());
     ASSERT_FLOAT_EQ(y.keys()[5].point.x, 100300.0f);
-    EXPECT_TRUE(alikeWhenEverythingIsDrawn());
+    EXPECT_TRUE(alikeInView(100001.3f, 100401.3f, -250, 250));
     // Without the white selection over it, the key's own grey point must be there too.
     editor->core.clearSelectedKey();
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
@@ -284,12 +248,13 @@ TEST_F(CurveViewTest, AOneChannelTimelineIsDrawnInYellowWithGreyKeys) {
     TimelineRegistry::instance().addTimeline1("fade", one);
     editor->core.currentKind = TimelineKind::One;
     editor->core.currentName = "fade";
-    const Frame frame = editorFrame();
+    editor->draw();
+    const Frame frame = shownFrame();
     ASSERT_FALSE(frame.empty());
     // Value 50 is row 200 at the first view; a key's point covers 7 pixels around it.
     EXPECT_TRUE(nearby(frame, 200, 200, Rgb{255, 255, 0}));
     EXPECT_EQ(frame.at(100, 200), (Rgb{128, 128, 128}));
-    EXPECT_EQ(frame.count(Rgb{255, 0, 0}, 0, 0, kWidth, kHeight), 0);
+    EXPECT_EQ(frame.count(Rgb{255, 0, 0}, 0, 0, frame.width, frame.height), 0);
 }
 
 }  // namespace
