@@ -242,12 +242,12 @@ bool markEnvelope(const Point2* samples, std::size_t count, const ViewMapping& v
 
 void markKeySquares(const BezierKey* keys, std::size_t count, const ViewMapping& view, int size,
                     PixelMask& mask, std::vector<Point2>& points) {
-    // Rasterisers put points on a grid of 1/256 pixel or finer. Far from the origin of a narrow
-    // view OpenGL's own float arithmetic loses more: a few units in the last place of the view
-    // edges' magnitude, in pixels.
+    // Rasterisers round a point onto a grid of 1/256 pixel or finer, moving it by half a step at
+    // most; a whole step leaves room for their float arithmetic, which far from the origin of a
+    // narrow view loses more: a few units in the last place of the view edges' magnitude.
     const auto slack = [](float low, float high, int pixels) {
         const float magnitude = (std::fabs(low) + std::fabs(high)) / (high - low);
-        return 1.0f / 64 + 8 * FLT_EPSILON * magnitude * static_cast<float>(pixels);
+        return 1.0f / 256 + 8 * FLT_EPSILON * magnitude * static_cast<float>(pixels);
     };
     const float slackX = slack(view.left(), view.right(), view.width());
     const float slackY = slack(view.bottom(), view.top(), view.height());
