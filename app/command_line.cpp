@@ -13,7 +13,8 @@ namespace kvr {
 namespace {
 
 const char* const kUsage =
-    "Usage: tledit [FILE]            edit FILE, a timeline file (a Lua script)\n"
+    "Usage: tledit [FILE]            edit FILE, a timeline file (a Lua script); a FILE whose\n"
+    "                                name starts with - is given as ./-NAME\n"
     "       tledit --check FILE...   load each FILE as the editor does and say what it holds\n"
     "       tledit --export FILE     write the timelines of FILE as JSON on standard output\n"
     "       tledit --help | -h       show this text\n"
@@ -140,6 +141,11 @@ std::optional<int> runCommandLine(int argc, char** argv) {
     // Like any other argument, these are ignored when more follow.
     if (argc == 2 && (first == "--help" || first == "-h")) return printHelp();
     if (argc == 2 && first == "--version") return printVersion();
+    // A mistyped option would otherwise open a window on a file of that name, and the first
+    // save would create it. A file whose name starts with '-' is named as ./-NAME.
+    if (argc == 2 && first[0] == '-') {
+        return usageError(("unknown option " + first).c_str());
+    }
     return std::nullopt;
 }
 
