@@ -135,32 +135,33 @@ void drawSelectedKey(const BezierKey& key) {
 }  // namespace
 
 void TimelineEditor::draw() {
+    const EditView& v = core.view();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop, 1.0, 50000.0);
+    glOrtho(v.left(), v.right(), v.bottom(), v.top(), 1.0, 50000.0);
     glMatrixMode(GL_MODELVIEW);
     Camera camera;
     camera.apply();
 
     const ChannelSet channels = core.currentChannels();
     if (channels.count > 0) {
-        const WindowMapping window(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop,
-                                   core.windowWidth, core.windowHeight);
-        const TimeSpan view{core.viewLeft, core.viewRight, window};
-        const float reach = kPointReachPixels * (core.viewRight - core.viewLeft) /
-                            static_cast<float>(core.windowWidth);
-        const TimeSpan keySpan{core.viewLeft - reach, core.viewRight + reach, window};
+        const WindowMapping window(v.left(), v.right(), v.bottom(), v.top(), v.windowWidth(),
+                                   v.windowHeight());
+        const TimeSpan view{v.left(), v.right(), window};
+        const float reach =
+            kPointReachPixels * (v.right() - v.left()) / static_cast<float>(v.windowWidth());
+        const TimeSpan keySpan{v.left() - reach, v.right() + reach, window};
 
         ReducedFrame::Key key;
         for (int c = 0; c < channels.count; ++c) {
             key.channels[c] = channels.channels[c];
             key.revisions[c] = channels.channels[c]->revision();
         }
-        const float edges[] = {core.viewLeft, core.viewRight, core.viewBottom, core.viewTop};
+        const float edges[] = {v.left(), v.right(), v.bottom(), v.top()};
         std::copy(std::begin(edges), std::end(edges), key.view);
-        key.width = core.windowWidth;
-        key.height = core.windowHeight;
+        key.width = v.windowWidth();
+        key.height = v.windowHeight();
         const bool fresh = !(key == reducedFrame.key);
         reducedFrame.key = key;
 

@@ -92,9 +92,7 @@ SDL_MouseButtonEvent button(Uint8 type) {
 // Shows the named timeline at the first view, with nothing selected.
 void show(TimelineEditor& editor, const std::string& name) {
     editor.onResize(800, 500);
-    editor.core.currentName = name;
-    editor.core.clearSelectedKey();
-    editor.core.selectedChannel = nullptr;
+    editor.core.showTimeline(TimelineKind::Three, name);
 }
 
 struct Pixel {
@@ -110,8 +108,8 @@ Pixel pressOnXKey(TimelineEditor& editor, float keyTime) {
         *std::min_element(keys.begin(), keys.end(), [&](const BezierKey& a, const BezierKey& b) {
             return std::fabs(a.point.x - keyTime) < std::fabs(b.point.x - keyTime);
         });
-    const Pixel at{static_cast<int>(key.point.x - editor.core.viewLeft),
-                   static_cast<int>(editor.core.viewTop - key.point.y + 0.5f)};
+    const Pixel at{static_cast<int>(key.point.x - editor.core.view().left()),
+                   static_cast<int>(editor.core.view().top() - key.point.y + 0.5f)};
     editor.onMouseMotion(motion(at.x, at.y, 0, 0));
     editor.onMouseButton(button(SDL_MOUSEBUTTONDOWN), SDL_BUTTON_MMASK);
     if (editor.core.selectedKey() != &key) {
@@ -201,11 +199,11 @@ std::vector<double> frameAllTimes(TimelineEditor& editor, const std::string& nam
                                   bool moving = false) {
     show(editor, name);
     editor.core.frameAll();
-    float step = (editor.core.viewRight - editor.core.viewLeft) / 800;
+    float step = (editor.core.view().right() - editor.core.view().left()) / 800;
     return times(runs, [&] {
         if (moving) {
-            editor.core.viewLeft += step;
-            editor.core.viewRight += step;
+            const EditView& view = editor.core.view();
+            editor.core.setView(view.left() + step, view.right() + step, view.bottom(), view.top());
             step = -step;
         }
         drawFrame(editor);
@@ -334,7 +332,7 @@ int run() {
             const auto prepare = [&] {
                 registry.clear();
                 registry.addTimeline3("bench", timelines[k]);
-                editor.core.fileName = files[k];
+                editor.core.setFileName(files[k]);
             };
             append(saveTimes[k], times(
                                      k == kBig ? 1 : 3, [&] { editor.save(); }, prepare));
@@ -425,7 +423,7 @@ int run() {
 
     // Load and save, the largest file against the interpreter's floor and the 10,000-key file.
     registry.clear();
-    editor.core.currentName.clear();
+    editor.core.showTimeline(TimelineKind::None, "");
     std::vector<double> floorTimes;
     std::map<int, std::vector<double>> loadSamples;
     for (int round = 0; round < 5; ++round) {

@@ -125,11 +125,11 @@ std::size_t check(const EditingCore& core, const TimelineRegistry& registry, int
         }
         samples += channel->samples().size();
     }
-    if (!usableSpan(core.viewLeft, core.viewRight) ||
-        !usableSpan(core.viewBottom, core.viewTop)) {
+    if (!usableSpan(core.view().left(), core.view().right()) ||
+        !usableSpan(core.view().bottom(), core.view().top())) {
         char view[160];
-        std::snprintf(view, sizeof view, "%.9g…%.9g by %.9g…%.9g", core.viewLeft,
-                      core.viewRight, core.viewBottom, core.viewTop);
+        std::snprintf(view, sizeof view, "%.9g…%.9g by %.9g…%.9g", core.view().left(),
+                      core.view().right(), core.view().bottom(), core.view().top());
         fail("after event " + std::to_string(event) + ": the view is " + view);
     }
     // What the window reads for each frame: the title, and the selection through its channel.
@@ -206,7 +206,8 @@ public:
                 moveTo(x_ + in.signedNext(), y_ + in.signedNext());
                 return false;
             case 10:  // the pointer moved anywhere in the window
-                moveTo(in.next() * core_.windowWidth / 256, in.next() * core_.windowHeight / 256);
+                moveTo(in.next() * core_.view().windowWidth() / 256,
+                       in.next() * core_.view().windowHeight() / 256);
                 return false;
             case 11:
                 core_.resized(1 + in.next() * 4, 1 + in.next() * 3);
@@ -245,8 +246,8 @@ private:
 
     // Within the window, as the pointer stays; the motion is what it really moved.
     void moveTo(int x, int y) {
-        x = std::clamp(x, 0, core_.windowWidth - 1);
-        y = std::clamp(y, 0, core_.windowHeight - 1);
+        x = std::clamp(x, 0, core_.view().windowWidth() - 1);
+        y = std::clamp(y, 0, core_.view().windowHeight() - 1);
         core_.pointerMoved(x, y, x - x_, y - y_);
         x_ = x;
         y_ = y;
@@ -281,7 +282,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rebuildCheck.clear();
     TimelineRegistry registry;
     EditingCore core(registry);
-    core.fileName = filePath;
+    core.setFileName(filePath);
     core.reload();
     if (core.backsUpBeforeNextSave()) fail("the timeline file did not load completely");
     Keys loaded = keysOf(registry);

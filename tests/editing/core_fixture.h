@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "editing/editing_core.h"
@@ -33,6 +34,15 @@ protected:
 
     // Pointer at a window pixel, without dragging anything.
     void pointAt(int x, int y) { motion(x, y, 0, 0); }
+    // Pointer at the pixel nearest to a curve point at the current view.
+    void pointAtCurve(Point2 p) {
+        const EditView& v = core.view();
+        pointAt(
+            static_cast<int>(std::lround((p.x - v.left()) * static_cast<float>(v.windowWidth()) /
+                                         (v.right() - v.left()))),
+            static_cast<int>(std::lround((v.top() - p.y) * static_cast<float>(v.windowHeight()) /
+                                         (v.top() - v.bottom()))));
+    }
     // Pointer moved by (dx, dy) pixels from where it was.
     void moveBy(int dx, int dy) { motion(lastX_ + dx, lastY_ + dy, dx, dy); }
 
