@@ -133,9 +133,10 @@ void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
 
 void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
     if (event.type == SDL_MOUSEBUTTONDOWN) {
-        // Button events carry no modifiers: Control is read as it stands now.
+        // Button events carry no modifiers: Control and Shift are read as they stand now.
+        const SDLMod modifiers = SDL_GetModState();
         core.buttonPressed(event.button, event.x, event.y, buttonState,
-                           (SDL_GetModState() & KMOD_CTRL) != 0);
+                           (modifiers & KMOD_CTRL) != 0, (modifiers & KMOD_SHIFT) != 0);
     } else {
         core.buttonReleased(event.button, buttonState);
     }

@@ -2,9 +2,11 @@
 // window.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "editing/edit_document.h"
 #include "editing/edit_history.h"
@@ -17,6 +19,14 @@
 #include "timeline/timeline_registry.h"
 
 namespace kvr {
+
+// A rectangle of the curve plane, its edges in curve units.
+struct CurveRect {
+    float left = 0.0f;
+    float right = 0.0f;
+    float bottom = 0.0f;
+    float top = 0.0f;
+};
 
 class EditingCore {
 public:
@@ -52,10 +62,11 @@ public:
     // Positions are window pixels from the top-left corner. With ctrl (a Control key held) a drag
     // moves by the pointer's motion in curve units, so the dragged point follows the pointer.
     void pointerMoved(int x, int y, int dx, int dy, bool ctrl = false);
-    // (x, y) is where the event happened; ctrl tells whether a Control key is held: a wheel step
-    // with it only zooms, about (x, y). Every other press acts where the last motion left the
-    // cursor.
-    void buttonPressed(int button, int x, int y, int held, bool ctrl = false);
+    // (x, y) is where the event happened; ctrl and shift tell whether a Control or Shift key is
+    // held: a wheel step with Control only zooms, about (x, y). Every other press acts where the
+    // last motion left the cursor; in Edit mode a left press with Control on no key starts a box
+    // selection, which the left release ends (with Shift too, adding to the selection).
+    void buttonPressed(int button, int x, int y, int held, bool ctrl = false, bool shift = false);
     void buttonReleased(int button, int held);
     // The window now has this size: one curve unit per pixel again, y = 0 in the middle.
     void resized(int w, int h) { view_.resized(w, h); }
@@ -69,6 +80,19 @@ public:
     void zoomOutAbout(int x, int y);
     // Fits every key point and handle of the current timeline into the view, with a margin.
     void frameAll();
+    // The same for the selected keys; with none selected, frameAll.
+    void frameSelection();
+    // Selects every key of the current timeline; when every one is selected already, none.
+    void selectAll();
+    // Keeps the selected keys for paste: their three points, channel by channel (x, y, z; the
+    // channel of a one-channel timeline counts as x), times relative to the earliest selected
+    // key. With nothing selected nothing is kept, and what was copied before stays.
+    void copySelection();
+    // Copies the selected keys and deletes them, as one step.
+    void cutSelection();
+    // Adds the copied keys to the current timeline, the earliest at the cursor's time, values
+    // as copied, each into the channel of its letter, as one step; they become the selection.
+    void paste();
     // Makes the next (or previous) timeline of the Tab order current, wrapping around.
     void switchTimeline(int direction);
     // Runs the file afresh: the registry is emptied, the history too.
@@ -91,6 +115,9 @@ public:
     Point2 viewPointAt(int x, int y) const { return view_.pointAt(x, y); }
     // The active key; null when none is selected.
     const BezierKey* selectedKey() const;
+    // The box of a box selection while its button is held: from where it was pressed to the
+    // cursor.
+    std::optional<CurveRect> selectionBox() const;
     // Selects the key alone, as a left press on it does; clearSelection forgets every key and
     // the active key's channel, as a middle press on empty space does.
     void select(Channel* channel, std::size_t index) { selection_.selectOnly(channel, index); }
@@ -104,10 +131,13 @@ private:
     Channel* pickChannel() const;
     std::optional<KeyRef> activeKey() const;
 
-    void deleteSelectedKey();
+    // The Delete key: every selected key, as one step.
+    void deleteSelectedKeys();
+    void finishBox();
     void insertAtCursor();
     void deleteAtCursor();
     void dragSelected(float dx, float dy, bool ctrl);
+    void dragSelectedKeys(Point2 delta);
     void snapSelected(Handle handle);
     // The key-number panel: opened by Return on a selected key in Edit mode, it takes every key
     // press until Return applies it or Escape closes it.
@@ -122,6 +152,15 @@ private:
     EditView view_;
     KeySelection selection_;
     std::optional<EntryPanel> panel_;
+    // A box selection under way: the corner where it was pressed, and whether it adds.
+    struct Box {
+        Point2 anchor;
+        bool adding = false;
+    };
+    std::optional<Box> box_;
+    // The copied keys by channel letter, x, y, z; kept while the editor runs, through Tab and
+    // reloads.
+    std::array<std::vector<BezierKey>, 3> copied_;
 };
 
 }  // namespace kvr

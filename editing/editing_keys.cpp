@@ -44,6 +44,22 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
         case keys::Home:
             frameAll();
             break;
+        case keys::F:
+            frameSelection();
+            break;
+        case keys::A:
+            selectAll();
+            break;
+        case keys::C:
+            // Only with Control: 'c', 'x' and 'v' alone do nothing.
+            if (modifiers.ctrl) copySelection();
+            break;
+        case keys::X:
+            if (modifiers.ctrl) cutSelection();
+            break;
+        case keys::V:
+            if (modifiers.ctrl) paste();
+            break;
         case keys::Semicolon:
             // Shift and ';' is '+' on the keyboards this was made for.
             if (view_.shiftDown()) zoomIn();
@@ -80,7 +96,7 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
             if (modifiers.ctrl) redo();
             break;
         case keys::Delete:
-            deleteSelectedKey();
+            deleteSelectedKeys();
             break;
         case keys::Up:
             view_.scrollValue(kScrollStep);
@@ -102,14 +118,6 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
             break;
     }
     return KeyOutcome::Stay;
-}
-
-void EditingCore::deleteSelectedKey() {
-    const std::optional<KeyRef> key = activeKey();
-    if (!key) return;
-    document_.editAsOneStep(
-        [&] { key->channel->removeKey(key->index, &document_.changesOf(*key->channel)); });
-    selection_.releaseKeys();
 }
 
 // The anchor is half the visible extent measured from zero, not the view's midpoint: zooming
@@ -171,28 +179,53 @@ struct Span {
     }
 };
 
+// The time and value spans of some keys' points and handles, shown with their margins.
+struct Framing {
+    Span time;
+    Span value;
+
+    void add(const BezierKey& key) {
+        for (const Point2& p : {key.inHandle, key.point, key.outHandle}) {
+            time.add(p.x);
+            value.add(p.y);
+        }
+    }
+    void show(EditView& view) const {
+        if (time.empty()) {
+            // Nothing to frame: the view of a fresh window of this size.
+            view.resized(view.windowWidth(), view.windowHeight());
+            return;
+        }
+        float left, right, bottom, top;
+        time.frame(left, right);
+        value.frame(bottom, top);
+        view.show(left, right, bottom, top);
+    }
+};
+
 }  // namespace
 
 void EditingCore::frameAll() {
-    Span time;
-    Span value;
+    Framing framing;
     for (const Channel* channel : currentChannels()) {
-        for (const BezierKey& key : channel->keys()) {
-            for (const Point2& p : {key.inHandle, key.point, key.outHandle}) {
-                time.add(p.x);
-                value.add(p.y);
-            }
-        }
+        for (const BezierKey& key : channel->keys()) framing.add(key);
     }
-    if (time.empty()) {
-        // Nothing to frame: the view of a fresh window of this size.
-        view_.resized(view_.windowWidth(), view_.windowHeight());
+    framing.show(view_);
+}
+
+void EditingCore::frameSelection() {
+    if (selection_.empty()) {
+        frameAll();
         return;
     }
-    float left, right, bottom, top;
-    time.frame(left, right);
-    value.frame(bottom, top);
-    view_.show(left, right, bottom, top);
+    Framing framing;
+    for (const KeySelection::ChannelKeys& selected : selection_.channels()) {
+        const std::vector<BezierKey>& keys = selected.channel->keys();
+        for (std::size_t i : selected.indices) {
+            if (i < keys.size()) framing.add(keys[i]);
+        }
+    }
+    framing.show(view_);
 }
 
 }  // namespace kvr

@@ -38,10 +38,11 @@ Channel* EditingCore::pickChannel() const {
     return nullptr;
 }
 
-void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
+void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl, bool shift) {
     view_.setHeldButtons(held);
-    // The buttons do nothing while numbers are typed; their mask above stays true to the mouse.
-    if (panel_) return;
+    // The buttons do nothing while numbers are typed, nor while a box is drawn; their mask above
+    // stays true to the mouse.
+    if (panel_ || box_) return;
     if (ctrl && (button == buttons::WheelUp || button == buttons::WheelDown)) {
         // Only a zoom, in every mode: it neither inserts nor deletes. It is about the pixel the
         // wheel turned at, since the view may have moved under a still pointer since its last
@@ -58,13 +59,17 @@ void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
         case EditMode::Edit: {
             const std::optional<KeyRef> pick = pickKey();
             if (button == buttons::Middle) {
-                if (pick) {
-                    selection_.selectOnly(pick->channel, pick->index);
-                } else {
+                // On a key of a selection of several, the selection stays for a drag of all.
+                if (!pick) {
                     selection_.clear();
+                } else if (selection_.size() < 2 ||
+                           !selection_.makeActive(pick->channel, pick->index)) {
+                    selection_.selectOnly(pick->channel, pick->index);
                 }
             } else if (button == buttons::Left && pick) {
                 selection_.selectOnly(pick->channel, pick->index);
+            } else if (button == buttons::Left && ctrl) {
+                box_ = Box{view_.cursor(), shift};
             }
             break;
         }
@@ -80,6 +85,10 @@ void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
 void EditingCore::buttonReleased(int button, int held) {
     view_.setHeldButtons(held);
     if (panel_) return;
+    if (box_) {
+        if (button == buttons::Left) finishBox();
+        return;
+    }
     if (currentChannels().count > 0 && view_.mode() == EditMode::Edit && selectedKey()) {
         if (button == buttons::Left) {
             snapSelected(Handle::In);
@@ -123,8 +132,8 @@ void EditingCore::insertAtCursor() {
 
 void EditingCore::pointerMoved(int x, int y, int dx, int dy, bool ctrl) {
     view_.moveCursor(view_.pointAt(x, y));
-    // While numbers are typed into the panel the pointer moves no key.
-    if (currentChannels().count == 0 || panel_) return;
+    // While numbers are typed into the panel, or a box is drawn, the pointer moves no key.
+    if (currentChannels().count == 0 || panel_ || box_) return;
 
     const float fx = static_cast<float>(dx);
     const float fy = static_cast<float>(dy);
@@ -144,8 +153,12 @@ void EditingCore::pointerMoved(int x, int y, int dx, int dy, bool ctrl) {
 // current zoom, so that the dragged point stays under the pointer. Screen y runs downward.
 void EditingCore::dragSelected(float dx, float dy, bool ctrl) {
     const Point2 delta = ctrl ? view_.pointerMotion(dx, dy) : Point2{dx, -dy};
-    const KeyRef key = *activeKey();
     const int held = view_.heldButtons();
+    if ((held & buttons::MiddleMask) && selection_.size() > 1) {
+        dragSelectedKeys(delta);
+        return;
+    }
+    const KeyRef key = *activeKey();
     KeyChanges* changes = nullptr;
     if (held & (buttons::MiddleMask | buttons::LeftMask | buttons::RightMask)) {
         changes = &document_.changesOf(*key.channel);

@@ -15,8 +15,10 @@ enum Field : std::size_t { PointTime, PointValue, InTime, InValue, OutTime, OutV
 void EditingCore::openKeyPanel() {
     const BezierKey* key = selectedKey();
     if (!key) return;
-    // A drag under way ends here as a step of its own; the panel's edit is the next one.
+    // A drag under way ends here as a step of its own; the panel's edit is the next one. A box
+    // under way is given up: the panel's numbers are for the key active now.
     document_.finishEdit();
+    box_.reset();
     std::vector<EntryPanel::Field> fields = {
         {"key time", floatText(key->point.x)},     {"key value", floatText(key->point.y)},
         {"in time", floatText(key->inHandle.x)},   {"in value", floatText(key->inHandle.y)},

@@ -43,12 +43,14 @@ protected:
             static_cast<int>(std::lround((v.top() - p.y) * static_cast<float>(v.windowHeight()) /
                                          (v.top() - v.bottom()))));
     }
-    // Pointer moved by (dx, dy) pixels from where it was.
-    void moveBy(int dx, int dy) { motion(lastX_ + dx, lastY_ + dy, dx, dy); }
+    // Pointer moved by (dx, dy) pixels from where it was, with Control held or not.
+    void moveBy(int dx, int dy, bool ctrl = false) {
+        motion(lastX_ + dx, lastY_ + dy, dx, dy, ctrl);
+    }
 
-    void press(int button) {
+    void press(int button, bool ctrl = false, bool shift = false) {
         if (button <= 3) buttons_ |= 1 << (button - 1);
-        core.buttonPressed(button, lastX_, lastY_, buttons_);
+        core.buttonPressed(button, lastX_, lastY_, buttons_, ctrl, shift);
     }
     void release(int button) {
         if (button <= 3) buttons_ &= ~(1 << (button - 1));
@@ -64,10 +66,10 @@ protected:
     EditingCore core;
 
 private:
-    void motion(int x, int y, int dx, int dy) {
+    void motion(int x, int y, int dx, int dy, bool ctrl = false) {
         lastX_ = x;
         lastY_ = y;
-        core.pointerMoved(x, y, dx, dy);
+        core.pointerMoved(x, y, dx, dy, ctrl);
     }
 
     int buttons_ = 0;
