@@ -97,6 +97,15 @@ private:
     void replaceRunsInPlace();
     void replaceRunsByCopy();
     void apply(const KeyChange& change, bool forward);
+    // Where the run of changes from first that can be applied in one pass ends: insertions at
+    // ascending places or removals at descending places, as the edits of many keys record them.
+    static std::size_t runEnd(const KeyChanges& changes, std::size_t first);
+    // Applies changes [first, end), one such run, forward or taken back.
+    void applyRun(const KeyChanges& changes, std::size_t first, std::size_t end, bool forward);
+    // Puts keys[k] at places[k] (ascending, the places the keys have once all are in), the
+    // others keeping their order; removes the keys at places (ascending).
+    void placeAt(const std::size_t* places, const BezierKey* keys, std::size_t count);
+    void eraseAt(const std::size_t* places, std::size_t count);
     // After revert or reapply: one key changed in place is resampled around it, anything else
     // in full.
     void resampleAfter(const KeyChanges& changes);

@@ -124,103 +124,6 @@ void Channel::snapHandle(std::size_t index, Handle handle, KeyChanges* changes) 
     setKey(index, k, changes);
 }
 
-bool Channel::moveKeys(const std::vector<std::size_t>& indices, Point2 delta, KeyChanges* changes) {
-    const std::size_t count = static_cast<std::size_t>(
-        std::lower_bound(indices.begin(), indices.end(), keys_.size()) - indices.begin());
-    if (count == 0) return true;
-    // A drag of many keys is many small moves of the same keys: one change per key, not per
-    // key and motion, when the changes just recorded are those keys' in the same order.
-    bool merge = changes && changes->size() >= count;
-    for (std::size_t k = 0; merge && k < count; ++k) {
-        const KeyChange& last = (*changes)[changes->size() - count + k];
-        merge = last.kind == KeyChange::Kind::Set && last.index == indices[k];
-    }
-    for (std::size_t k = 0; k < count; ++k) {
-        BezierKey& key = keys_[indices[k]];
-        const BezierKey before = key;
-        key = {moved(key.inHandle, delta), moved(key.point, delta), moved(key.outHandle, delta)};
-        if (merge) {
-            (*changes)[changes->size() - count + k].after = key;
-        } else if (changes) {
-            KeyChange change;
-            change.kind = KeyChange::Kind::Set;
-            change.index = indices[k];
-            change.before = before;
-            change.after = key;
-            changes->push_back(std::move(change));
-        }
-    }
-    return keysMoved(indices.data(), count);
-}
-
-void Channel::removeKeys(const std::vector<std::size_t>& indices, KeyChanges* changes) {
-    const std::size_t count = static_cast<std::size_t>(
-        std::lower_bound(indices.begin(), indices.end(), keys_.size()) - indices.begin());
-    if (count == 0) return;
-    if (changes) {
-        // Last first, so that each recorded place is the key's place when it went, and taking
-        // them back in reverse puts the first back first.
-        for (std::size_t k = count; k-- > 0;) {
-            KeyChange change;
-            change.kind = KeyChange::Kind::Remove;
-            change.index = indices[k];
-            change.before = keys_[indices[k]];
-            changes->push_back(std::move(change));
-        }
-    }
-    // One pass, keeping the others in order.
-    std::size_t to = indices[0];
-    std::size_t next = 0;
-    for (std::size_t from = indices[0]; from < keys_.size(); ++from) {
-        if (next < count && from == indices[next]) {
-            ++next;
-            continue;
-        }
-        keys_[to++] = keys_[from];
-    }
-    keys_.resize(to);
-    rebuild();
-}
-
-std::vector<std::size_t> Channel::addKeys(const std::vector<BezierKey>& keys, KeyChanges* changes) {
-    if (keys.empty()) return {};
-    runsValid_ = false;
-    touch();
-    if (!keysInOrder_) sortKeys(changes);
-    // Added one at a time, each new key would go after every key at its time, old or newly
-    // added: a stable merge of the old keys with the new ones stably sorted.
-    std::vector<BezierKey> added = keys;
-    std::stable_sort(added.begin(), added.end(), keyEarlier);
-    std::vector<BezierKey> merged;
-    merged.reserve(keys_.size() + added.size());
-    std::vector<std::size_t> places;
-    places.reserve(added.size());
-    std::size_t old = 0;
-    for (const BezierKey& key : added) {
-        const auto end = std::upper_bound(keys_.begin() + static_cast<std::ptrdiff_t>(old),
-                                          keys_.end(), key, keyEarlier);
-        const auto upTo = static_cast<std::size_t>(end - keys_.begin());
-        merged.insert(merged.end(), keys_.begin() + static_cast<std::ptrdiff_t>(old), end);
-        old = upTo;
-        places.push_back(merged.size());
-        merged.push_back(key);
-    }
-    merged.insert(merged.end(), keys_.begin() + static_cast<std::ptrdiff_t>(old), keys_.end());
-    if (changes) {
-        // Inserted in ascending places, each is where its key stands once those before it are in.
-        for (std::size_t k = 0; k < places.size(); ++k) {
-            KeyChange insertion;
-            insertion.kind = KeyChange::Kind::Insert;
-            insertion.index = places[k];
-            insertion.after = merged[places[k]];
-            changes->push_back(std::move(insertion));
-        }
-    }
-    keys_.swap(merged);
-    rebuild();
-    return places;
-}
-
 void Channel::insertPoint(Point2 p, KeyChanges* changes) {
     // A handle reaching past the new key in time would make its segment fold back over it.
     const std::size_t right = partitionPoint(p.x);
@@ -316,14 +219,22 @@ void Channel::apply(const KeyChange& change, bool forward) {
 }
 
 void Channel::revert(const KeyChanges& changes) {
-    for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
-        apply(*change, false);
+    std::vector<std::size_t> ends;
+    for (std::size_t first = 0; first < changes.size(); first = ends.back()) {
+        ends.push_back(runEnd(changes, first));
+    }
+    for (std::size_t r = ends.size(); r-- > 0;) {
+        applyRun(changes, r > 0 ? ends[r - 1] : 0, ends[r], false);
     }
     resampleAfter(changes);
 }
 
 void Channel::reapply(const KeyChanges& changes) {
-    for (const KeyChange& change : changes) apply(change, true);
+    for (std::size_t first = 0; first < changes.size();) {
+        const std::size_t end = runEnd(changes, first);
+        applyRun(changes, first, end, true);
+        first = end;
+    }
     resampleAfter(changes);
 }
 
