@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "app/camera.h"
@@ -123,6 +124,32 @@ void drawKeyPoints(const Channel& channel, TimeSpan span, std::vector<Point2>& r
     glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(end - first));
 }
 
+// The points of every selected key, in the view's time span, in the colour and size of the
+// active key; only the active key's handles are drawn.
+void drawSelectedPoints(const KeySelection& selection, TimeSpan span) {
+    std::vector<Point2> points;
+    for (const KeySelection::ChannelKeys& selected : selection.channels()) {
+        const std::vector<BezierKey>& keys = selected.channel->keys();
+        for (std::size_t i : selected.indices) {
+            if (i >= keys.size()) continue;
+            const Point2 p = keys[i].point;
+            if (!span.valid() || (p.x >= span.left && p.x <= span.right)) points.push_back(p);
+        }
+    }
+    if (points.empty()) return;
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), points.data());
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(points.size()));
+}
+
+// The outline of a box selection under way.
+void drawBox(const CurveRect& box) {
+    glColor4ub(255, 255, 255, 255);
+    const Point2 corners[] = {
+        {box.left, box.bottom}, {box.right, box.bottom}, {box.right, box.top}, {box.left, box.top}};
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), corners);
+    glDrawArrays(GL_LINE_LOOP, 0, 4);
+}
+
 void drawSelectedKey(const BezierKey& key) {
     const Point2 points[] = {key.point, key.inHandle, key.outHandle};
     glVertexPointer(2, GL_FLOAT, sizeof(Point2), points);
@@ -135,32 +162,33 @@ void drawSelectedKey(const BezierKey& key) {
 }  // namespace
 
 void TimelineEditor::draw() {
+    const EditView& v = core.view();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop, 1.0, 50000.0);
+    glOrtho(v.left(), v.right(), v.bottom(), v.top(), 1.0, 50000.0);
     glMatrixMode(GL_MODELVIEW);
     Camera camera;
     camera.apply();
 
     const ChannelSet channels = core.currentChannels();
     if (channels.count > 0) {
-        const WindowMapping window(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop,
-                                   core.windowWidth, core.windowHeight);
-        const TimeSpan view{core.viewLeft, core.viewRight, window};
-        const float reach = kPointReachPixels * (core.viewRight - core.viewLeft) /
-                            static_cast<float>(core.windowWidth);
-        const TimeSpan keySpan{core.viewLeft - reach, core.viewRight + reach, window};
+        const WindowMapping window(v.left(), v.right(), v.bottom(), v.top(), v.windowWidth(),
+                                   v.windowHeight());
+        const TimeSpan view{v.left(), v.right(), window};
+        const float reach =
+            kPointReachPixels * (v.right() - v.left()) / static_cast<float>(v.windowWidth());
+        const TimeSpan keySpan{v.left() - reach, v.right() + reach, window};
 
         ReducedFrame::Key key;
         for (int c = 0; c < channels.count; ++c) {
             key.channels[c] = channels.channels[c];
             key.revisions[c] = channels.channels[c]->revision();
         }
-        const float edges[] = {core.viewLeft, core.viewRight, core.viewBottom, core.viewTop};
+        const float edges[] = {v.left(), v.right(), v.bottom(), v.top()};
         std::copy(std::begin(edges), std::end(edges), key.view);
-        key.width = core.windowWidth;
-        key.height = core.windowHeight;
+        key.width = v.windowWidth();
+        key.height = v.windowHeight();
         const bool fresh = !(key == reducedFrame.key);
         reducedFrame.key = key;
 
@@ -187,8 +215,10 @@ void TimelineEditor::draw() {
         if (const BezierKey* selected = core.selectedKey()) {
             glPointSize(10.0f);
             glColor4ub(255, 255, 255, 255);
+            if (core.selection().size() > 1) drawSelectedPoints(core.selection(), keySpan);
             drawSelectedKey(*selected);
         }
+        if (const std::optional<CurveRect> box = core.selectionBox()) drawBox(*box);
         glDisableClientState(GL_VERTEX_ARRAY);
     }
 

@@ -34,10 +34,6 @@ TimelineEditor::~TimelineEditor() {
 
 void TimelineEditor::initVideo() {
     core.resized(800, 500);
-    core.heldButtons = 0;
-    core.mode = EditMode::Edit;
-    core.helpVisible = true;
-    core.shiftDown = false;
 
     // Only the X11 driver offers OpenGL here; without it SDL would fall back to a text-mode
     // driver that starts but can never open the window. A user's own choice still wins.
@@ -54,7 +50,8 @@ void TimelineEditor::initVideo() {
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(core.windowWidth, core.windowHeight, depth, kVideoFlags)) {
+    if (!SDL_SetVideoMode(core.view().windowWidth(), core.view().windowHeight(), depth,
+                          kVideoFlags)) {
         // The destructor does not run for an editor that failed to start: shut SDL down here.
         const Error error(SDL_GetError());
         SDL_Quit();
@@ -64,7 +61,7 @@ void TimelineEditor::initVideo() {
 }
 
 int TimelineEditor::run() {
-    applyGlState(core.windowWidth, core.windowHeight);
+    applyGlState(core.view().windowWidth(), core.view().windowHeight());
     showTitle();
     draw();
     SDL_Event event;
@@ -136,9 +133,10 @@ void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
 
 void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
     if (event.type == SDL_MOUSEBUTTONDOWN) {
-        // Button events carry no modifiers: Control is read as it stands now.
+        // Button events carry no modifiers: Control and Shift are read as they stand now.
+        const SDLMod modifiers = SDL_GetModState();
         core.buttonPressed(event.button, event.x, event.y, buttonState,
-                           (SDL_GetModState() & KMOD_CTRL) != 0);
+                           (modifiers & KMOD_CTRL) != 0, (modifiers & KMOD_SHIFT) != 0);
     } else {
         core.buttonReleased(event.button, buttonState);
     }

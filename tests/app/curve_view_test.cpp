@@ -65,7 +65,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         TimelineRegistry::instance().addTimeline3("long", longTimeline(20000));
-        editor->core.currentName = "long";
+        editor->core.showTimeline(TimelineKind::Three, "long");
     }
 
     Frame editorFrame() {
@@ -78,8 +78,8 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(editor->core.viewLeft, editor->core.viewRight, editor->core.viewBottom,
-                editor->core.viewTop, 1.0, 50000.0);
+        glOrtho(editor->core.view().left(), editor->core.view().right(),
+                editor->core.view().bottom(), editor->core.view().top(), 1.0, 50000.0);
         glMatrixMode(GL_MODELVIEW);
         Camera camera;
         camera.apply();
@@ -140,20 +140,19 @@ protected:
 
 TEST_F(CurveViewTest, ScrolledFarIntoALongTimelineTheCurvesSitAtTheirValues) {
     // Two pixels per unit, edges between samples and just beside keys.
-    editor->core.viewLeft = 100001.3f;
-    editor->core.viewRight = 100401.3f;
-    editor->core.helpVisible = false;
+    editor->core.setView(100001.3f, 100401.3f, -250, 250);
+    editor->core.keyDown(keys::H);  // the help off
     const Frame frame = editorFrame();
     ASSERT_EQ(frame.width, kWidth);
 
     // Columns halfway between key points, which would hide the line; the value at a column's
     // centre gives the row of the curve.
     for (int column : {7, 147, 407, 787}) {
-        const float t = editor->core.viewLeft + (static_cast<float>(column) + 0.5f) * 0.5f;
+        const float t = editor->core.view().left() + (static_cast<float>(column) + 0.5f) * 0.5f;
         const float value = current().x.evaluate(t);
-        const int row =
-            static_cast<int>(std::floor((editor->core.viewTop - value) * kHeight /
-                                        (editor->core.viewTop - editor->core.viewBottom)));
+        const int row = static_cast<int>(
+            std::floor((editor->core.view().top() - value) * kHeight /
+                       (editor->core.view().top() - editor->core.view().bottom())));
         EXPECT_TRUE(litNear(frame, column, row, Rgb{255, 0, 0}))
             << "column " << column << ", value " << value;
     }
@@ -161,7 +160,7 @@ TEST_F(CurveViewTest, ScrolledFarIntoALongTimelineTheCurvesSitAtTheirValues) {
 }
 
 TEST_F(CurveViewTest, ViewsLookAsIfEverySampleWereDrawn) {
-    editor->core.helpVisible = false;
+    editor->core.keyDown(keys::H);  // the help off
     struct View {
         float left, right, bottom, top;
     };
@@ -173,10 +172,7 @@ TEST_F(CurveViewTest, ViewsLookAsIfEverySampleWereDrawn) {
                    View{-700.25f, 99.75f, -250, 250}, View{8000.25f, 13500.25f, -158.96f, 160.56f},
                    View{22000.25f, 27000.25f, -157.14f, 161.54f},
                    View{68854.2266f, 118899.297f, -38.367012f, 104.165718f}}) {
-        editor->core.viewLeft = v.left;
-        editor->core.viewRight = v.right;
-        editor->core.viewBottom = v.bottom;
-        editor->core.viewTop = v.top;
+        editor->core.setView(v.left, v.right, v.bottom, v.top);
         EXPECT_TRUE(sameAsEverythingDrawn()) << "view from " << v.left;
     }
     // The whole timeline: about 140 samples and 27 keys of each channel per pixel column. Then
@@ -184,14 +180,13 @@ TEST_F(CurveViewTest, ViewsLookAsIfEverySampleWereDrawn) {
     // there are clipped.
     editor->core.frameAll();
     EXPECT_TRUE(sameAsEverythingDrawn());
-    editor->core.viewBottom = -97.3f;
-    editor->core.viewTop = 61.9f;
+    const EditView& view = editor->core.view();
+    editor->core.setView(view.left(), view.right(), -97.3f, 61.9f);
     EXPECT_TRUE(sameAsEverythingDrawn());
 }
 
 TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
-    editor->core.viewLeft = 100001.3f;
-    editor->core.viewRight = 100401.3f;
+    editor->core.setView(100001.3f, 100401.3f, -250, 250);
     // A middle drag carries key 5 far along, past thousands of neighbours, into the view, and up
     // into the pixel row of key 10017, 260 pixels to its left: met first in key order, it must
     // not hide that key's square.
@@ -205,7 +200,7 @@ TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
     ASSERT_FLOAT_EQ(y.keys()[5].point.x, 100300.0f);
     EXPECT_TRUE(sameAsEverythingDrawn());
     // Without the white selection over it, the key's own grey point must be there too.
-    editor->core.clearSelectedKey();
+    editor->core.clearSelection();
     EXPECT_TRUE(sameAsEverythingDrawn());
     // The whole timeline framed: every key is sifted, out of order as they are.
     editor->core.frameAll();
@@ -217,14 +212,11 @@ TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
 
 TEST_F(CurveViewTest, KeysPackedIntoTheFirstViewLookAsIfEveryOneWereDrawn) {
     TimelineRegistry::instance().addTimeline3("packed", packedTimeline(30000));
-    editor->core.currentName = "packed";
+    editor->core.showTimeline(TimelineKind::Three, "packed");
     EXPECT_TRUE(sameAsEverythingDrawn());
     // Closer, and lower than the curves: they leave the window at the top and the bottom.
-    editor->core.helpVisible = false;
-    editor->core.viewLeft = 100.3f;
-    editor->core.viewRight = 700.9f;
-    editor->core.viewBottom = -31.3f;
-    editor->core.viewTop = 17.9f;
+    editor->core.keyDown(keys::H);  // the help off
+    editor->core.setView(100.3f, 700.9f, -31.3f, 17.9f);
     EXPECT_TRUE(sameAsEverythingDrawn());
 }
 
@@ -233,7 +225,8 @@ TEST_F(CurveViewTest, KeysPackedIntoTheFirstViewLookAsIfEveryOneWereDrawn) {
 TEST_F(CurveViewTest, TheWholeTimelineTakesAFewVerticesPerColumn) {
     editor->core.frameAll();
     const EditingCore& core = editor->core;
-    const WindowMapping window(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop, kWidth,
+    const EditView& view = core.view();
+    const WindowMapping window(view.left(), view.right(), view.bottom(), view.top(), kWidth,
                                kHeight);
     PolylineReducer reducer;
     KeyPointSieve sieve;
@@ -256,9 +249,8 @@ TEST_F(CurveViewTest, AOneChannelTimelineIsDrawnInYellowWithGreyKeys) {
     one->channel.addPoint({100, 50});
     one->channel.addPoint({300, 50});
     TimelineRegistry::instance().addTimeline1("fade", one);
-    editor->core.currentKind = TimelineKind::One;
-    editor->core.currentName = "fade";
-    editor->core.helpVisible = false;
+    editor->core.showTimeline(TimelineKind::One, "fade");
+    editor->core.keyDown(keys::H);  // the help off
     const Frame frame = editorFrame();
     ASSERT_FALSE(frame.empty());
     // Value 50 is row 200 at the first view; a key's point covers 7 pixels around it.
