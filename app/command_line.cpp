@@ -13,7 +13,8 @@ namespace kvr {
 namespace {
 
 const char* const kUsage =
-    "Usage: tledit [FILE]            edit FILE, a timeline file (a Lua script)\n"
+    "Usage: tledit [FILE]            edit FILE, a timeline file (a Lua script); a FILE whose\n"
+    "                                name starts with - is given as ./-NAME\n"
     "       tledit --check FILE...   load each FILE as the editor does and say what it holds\n"
     "       tledit --export FILE     write the timelines of FILE as JSON on standard output\n"
     "       tledit --help | -h       show this text\n"
@@ -29,7 +30,7 @@ const char* const kDescription =
     "  arrow keys           scroll the view by 50 units\n"
     "  e / i / d            edit / insert / delete mode\n"
     "  h                    show or hide the help (shown at start, in Japanese)\n"
-    "  Delete               delete the selected key\n"
+    "  Delete               delete the selected key (or keys)\n"
     "  s                    save every timeline to the file\n"
     "  r                    reload the file (unsaved edits are dropped)\n"
     "  Escape               quit (nothing is saved)\n"
@@ -39,11 +40,16 @@ const char* const kDescription =
     "  Ctrl+wheel           zoom about the point under the pointer\n"
     "  Return               type the selected key's numbers (edit mode); in the panel Tab\n"
     "                       moves, Return applies, Escape closes it\n"
+    "  a                    select every key, or none when all are selected\n"
+    "  f                    frame the selected keys (with none selected, as Home)\n"
+    "  Ctrl+C / X / V       copy / cut / paste the selected keys (paste at the pointer)\n"
     "\n"
     "Mouse, in edit mode: the middle button selects a key and drags it, or scrolls the view\n"
     "from empty space; the left button pulls a key's in-handle, the right button the selected\n"
     "key's out-handle. In insert mode a click near a curve adds a key, in delete mode a click\n"
-    "on a key removes it. With Control held, a drag follows the pointer at any zoom.\n"
+    "on a key removes it. With Control held, a drag follows the pointer at any zoom, and a\n"
+    "left drag from empty space selects the keys in its box (with Shift, adds them); a\n"
+    "middle drag on one of several selected keys moves them all.\n"
     "\n";
 
 // The README beside an installed editor (PREFIX/bin/tledit), else the one of the sources it was
@@ -140,6 +146,11 @@ std::optional<int> runCommandLine(int argc, char** argv) {
     // Like any other argument, these are ignored when more follow.
     if (argc == 2 && (first == "--help" || first == "-h")) return printHelp();
     if (argc == 2 && first == "--version") return printVersion();
+    // A mistyped option would otherwise open a window on a file of that name, and the first
+    // save would create it. A file whose name starts with '-' is named as ./-NAME.
+    if (argc == 2 && first[0] == '-') {
+        return usageError(("unknown option " + first).c_str());
+    }
     return std::nullopt;
 }
 

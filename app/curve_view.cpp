@@ -3,6 +3,8 @@
 #include "app/curve_view.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "app/camera.h"
 
@@ -19,6 +21,11 @@ const int kKeyPointPixels = 7;
 // Drawn points reach this many pixels beyond their centre (the selected key's size 10 plus a
 // margin); OpenGL may show part of a point whose centre lies just outside the view.
 const float kPointReachPixels = 8.0f;
+
+// The time a drawn point reaches beyond its centre.
+float pointReach(const ViewMapping& view) {
+    return kPointReachPixels * (view.right() - view.left()) / static_cast<float>(view.width());
+}
 
 void projectCurves(const ViewMapping& view) {
     glMatrixMode(GL_PROJECTION);
@@ -47,6 +54,32 @@ void within(const std::vector<T>& items, float left, float right, Time time, std
         items.begin());
 }
 
+// The points of every selected key whose time lies within left…right (all of them when that is
+// no interval), in the colour and size of the active key; only the active key's handles are drawn.
+void drawSelectedPoints(const KeySelection& selection, float left, float right) {
+    std::vector<Point2> points;
+    for (const KeySelection::ChannelKeys& selected : selection.channels()) {
+        const std::vector<BezierKey>& keys = selected.channel->keys();
+        for (std::size_t i : selected.indices) {
+            if (i >= keys.size()) continue;
+            const Point2 p = keys[i].point;
+            if (!(left <= right) || (p.x >= left && p.x <= right)) points.push_back(p);
+        }
+    }
+    if (points.empty()) return;
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), points.data());
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(points.size()));
+}
+
+// The outline of a box selection under way.
+void drawBox(const CurveRect& box) {
+    glColor4ub(255, 255, 255, 255);
+    const Point2 corners[] = {
+        {box.left, box.bottom}, {box.right, box.bottom}, {box.right, box.top}, {box.left, box.top}};
+    glVertexPointer(2, GL_FLOAT, sizeof(Point2), corners);
+    glDrawArrays(GL_LINE_LOOP, 0, 4);
+}
+
 void drawSelectedKey(const BezierKey& key) {
     const Point2 points[] = {key.point, key.inHandle, key.outHandle};
     glVertexPointer(2, GL_FLOAT, sizeof(Point2), points);
@@ -63,11 +96,12 @@ bool CurveView::Source::operator==(const Source& o) const {
            std::equal(revisions, revisions + 3, o.revisions) && view == o.view;
 }
 
-void CurveView::draw(const ChannelSet& channels, const ViewMapping& view,
-                     const std::vector<const BezierKey*>& highlighted) {
+void CurveView::draw(const EditingCore& core) {
+    const ViewMapping view = core.view().mapping();
     projectCurves(view);
     Camera camera;
     camera.apply();
+    const ChannelSet channels = core.currentChannels();
     if (channels.count == 0) return;
     Source source;
     for (int c = 0; c < channels.count; ++c) {
@@ -98,11 +132,16 @@ void CurveView::draw(const ChannelSet& channels, const ViewMapping& view,
         if (!keys.empty())
             drawLayer(keys_[c], &keys.front().point, sizeof(BezierKey), GL_POINTS, view);
     }
-    if (!highlighted.empty()) {
+    if (const BezierKey* active = core.selectedKey()) {
         glPointSize(10.0f);
         glColor4ub(255, 255, 255, 255);
-        for (const BezierKey* key : highlighted) drawSelectedKey(*key);
+        if (core.selection().size() > 1) {
+            drawSelectedPoints(core.selection(), view.left() - pointReach(view),
+                               view.right() + pointReach(view));
+        }
+        drawSelectedKey(*active);
     }
+    if (const std::optional<CurveRect> box = core.selectionBox()) drawBox(*box);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
@@ -134,8 +173,7 @@ void CurveView::make(const ChannelSet& channels, const ViewMapping& view) {
         points.first = 0;
         points.end = keys.size();
         if (ordered && channels.channels[c]->keysInOrder()) {
-            const float reach =
-                kPointReachPixels * (view.right() - view.left()) / static_cast<float>(view.width());
+            const float reach = pointReach(view);
             within(
                 keys, view.left() - reach, view.right() + reach,
                 [](const BezierKey& k) { return k.point.x; }, points.first, points.end);

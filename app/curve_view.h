@@ -16,11 +16,11 @@ namespace kvr {
 
 class CurveView {
 public:
-    // Sets the curve projection for the view and draws the channels' curves (x, y, z in red,
-    // green and blue, the one channel of a one-channel timeline in yellow), their key points
-    // in grey, and then each highlighted key with its handles in white.
-    void draw(const ChannelSet& channels, const ViewMapping& view,
-              const std::vector<const BezierKey*>& highlighted);
+    // Sets the curve projection for the core's view and draws the shown timeline's curves (x, y,
+    // z in red, green and blue, the one channel of a one-channel timeline in yellow), their key
+    // points in grey, then in white every selected key's point, the active key's handles and
+    // the box of a box selection under way.
+    void draw(const EditingCore& core);
 
 private:
     // One channel's curve or key points: the samples or keys [first, end) that can show, drawn

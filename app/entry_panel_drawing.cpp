@@ -85,11 +85,11 @@ EntryPanelLayout layoutEntryPanel(const EntryPanel& panel, int windowHeight) {
 void TimelineEditor::drawEntryPanel() {
     const EntryPanel* panel = core.entryPanel();
     if (!panel) return;
-    const EntryPanelLayout layout = layoutEntryPanel(*panel, core.windowHeight);
+    const EntryPanelLayout layout = layoutEntryPanel(*panel, core.view().windowHeight());
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    glOrtho(0.0, core.windowWidth, core.windowHeight, 0.0, -1.0, 1.0);
+    glOrtho(0.0, core.view().windowWidth(), core.view().windowHeight(), 0.0, -1.0, 1.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
         kvr::TimelineEditor editor;
         // Exactly one argument names the file; more than one is taken as a mistake and ignored.
         if (argc == 2) {
-            editor.core.fileName = argv[1];
+            editor.core.setFileName(argv[1]);
             editor.core.reload();
         }
         return editor.run();

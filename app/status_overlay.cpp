@@ -51,7 +51,7 @@ const int kLineHeight = 20;
 }  // namespace
 
 void TimelineEditor::drawHelp() {
-    if (!core.helpVisible) return;
+    if (!core.view().helpVisible()) return;
     int y = kMargin;
     for (const char* line : kHelpLines) {
         drawOutlinedText(kMargin, y, line, font);
@@ -59,16 +59,21 @@ void TimelineEditor::drawHelp() {
     }
 }
 
-// The status line keeps to the bottom edge: coordinates two lines up, the mode on the last line.
+// The status line keeps to the bottom edge: coordinates two lines up, the mode on the last line,
+// and above them how many keys are selected when there are several.
 void TimelineEditor::drawStatus() {
     char buffer[256];
+    if (core.selection().size() > 1) {
+        std::snprintf(buffer, sizeof buffer, "%zu keys selected", core.selection().size());
+        drawOutlinedText(kMargin, core.view().windowHeight() - 3 * kLineHeight, buffer, font);
+    }
     if (const BezierKey* selected = core.selectedKey()) {
         std::snprintf(buffer, sizeof buffer, "%.2f, %.2f", static_cast<double>(selected->point.x),
                       static_cast<double>(selected->point.y));
-        drawOutlinedText(kMargin, core.windowHeight - 2 * kLineHeight, buffer, font);
+        drawOutlinedText(kMargin, core.view().windowHeight() - 2 * kLineHeight, buffer, font);
     }
-    std::snprintf(buffer, sizeof buffer, "%s", modeText(core.mode));
-    drawOutlinedText(kMargin, core.windowHeight - kLineHeight, buffer, font);
+    std::snprintf(buffer, sizeof buffer, "%s", modeText(core.view().mode()));
+    drawOutlinedText(kMargin, core.view().windowHeight() - kLineHeight, buffer, font);
 }
 
 }  // namespace kvr

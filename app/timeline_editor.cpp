@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 
 #include <cstdlib>
-#include <vector>
 
 #include "timeline/error.h"
 
@@ -35,10 +34,6 @@ TimelineEditor::~TimelineEditor() {
 
 void TimelineEditor::initVideo() {
     core.resized(800, 500);
-    core.heldButtons = 0;
-    core.mode = EditMode::Edit;
-    core.helpVisible = true;
-    core.shiftDown = false;
 
     // Only the X11 driver offers OpenGL here; without it SDL would fall back to a text-mode
     // driver that starts but can never open the window. A user's own choice still wins.
@@ -55,7 +50,8 @@ void TimelineEditor::initVideo() {
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(core.windowWidth, core.windowHeight, depth, kVideoFlags)) {
+    if (!SDL_SetVideoMode(core.view().windowWidth(), core.view().windowHeight(), depth,
+                          kVideoFlags)) {
         // The destructor does not run for an editor that failed to start: shut SDL down here.
         const Error error(SDL_GetError());
         SDL_Quit();
@@ -65,7 +61,7 @@ void TimelineEditor::initVideo() {
 }
 
 int TimelineEditor::run() {
-    applyGlState(core.windowWidth, core.windowHeight);
+    applyGlState(core.view().windowWidth(), core.view().windowHeight());
     showTitle();
     draw();
     SDL_Event event;
@@ -104,9 +100,7 @@ int TimelineEditor::run() {
 
 void TimelineEditor::draw() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    std::vector<const BezierKey*> highlighted;
-    if (const BezierKey* selected = core.selectedKey()) highlighted.push_back(selected);
-    curves_.draw(core.currentChannels(), core.view(), highlighted);
+    curves_.draw(core);
     drawHelp();
     drawStatus();
     drawEntryPanel();
@@ -148,9 +142,10 @@ void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
 
 void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
     if (event.type == SDL_MOUSEBUTTONDOWN) {
-        // Button events carry no modifiers: Control is read as it stands now.
+        // Button events carry no modifiers: Control and Shift are read as they stand now.
+        const SDLMod modifiers = SDL_GetModState();
         core.buttonPressed(event.button, event.x, event.y, buttonState,
-                           (SDL_GetModState() & KMOD_CTRL) != 0);
+                           (modifiers & KMOD_CTRL) != 0, (modifiers & KMOD_SHIFT) != 0);
     } else {
         core.buttonReleased(event.button, buttonState);
     }

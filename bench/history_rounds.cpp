@@ -22,10 +22,11 @@ double dragPastAndInsertMegabytes(TimelineRegistry& registry, int keyCount) {
     {
         EditingCore core(registry);
         core.resized(800, 500);
-        core.currentName = "resort";
-        core.currentKind = TimelineKind::Three;
+        core.showTimeline(TimelineKind::Three, "resort");
         const Channel& x = core.currentTimeline()->x;
-        const auto row = [&](float value) { return static_cast<int>(core.viewTop - value + 0.5f); };
+        const auto row = [&](float value) {
+            return static_cast<int>(core.view().top() - value + 0.5f);
+        };
         // 2,000 steps: the history ends full.
         for (int round = 0; round < 1000; ++round) {
             // The x key at 400 goes to 415, past its neighbour at 410, and 30 up, so that it is

@@ -81,10 +81,10 @@ SDL_MouseMotionEvent motion(int x, int y, int dx, int dy) {
     return e;
 }
 
-SDL_MouseButtonEvent button(Uint8 type) {
+SDL_MouseButtonEvent button(Uint8 type, Uint8 which = SDL_BUTTON_MIDDLE) {
     SDL_MouseButtonEvent e{};
     e.type = type;
-    e.button = SDL_BUTTON_MIDDLE;
+    e.button = which;
     e.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     return e;
 }
@@ -92,9 +92,7 @@ SDL_MouseButtonEvent button(Uint8 type) {
 // Shows the named timeline at the first view, with nothing selected.
 void show(TimelineEditor& editor, const std::string& name) {
     editor.onResize(800, 500);
-    editor.core.currentName = name;
-    editor.core.clearSelectedKey();
-    editor.core.selectedChannel = nullptr;
+    editor.core.showTimeline(TimelineKind::Three, name);
 }
 
 struct Pixel {
@@ -110,8 +108,8 @@ Pixel pressOnXKey(TimelineEditor& editor, float keyTime) {
         *std::min_element(keys.begin(), keys.end(), [&](const BezierKey& a, const BezierKey& b) {
             return std::fabs(a.point.x - keyTime) < std::fabs(b.point.x - keyTime);
         });
-    const Pixel at{static_cast<int>(key.point.x - editor.core.viewLeft),
-                   static_cast<int>(editor.core.viewTop - key.point.y + 0.5f)};
+    const Pixel at{static_cast<int>(key.point.x - editor.core.view().left()),
+                   static_cast<int>(editor.core.view().top() - key.point.y + 0.5f)};
     editor.onMouseMotion(motion(at.x, at.y, 0, 0));
     editor.onMouseButton(button(SDL_MOUSEBUTTONDOWN), SDL_BUTTON_MMASK);
     if (editor.core.selectedKey() != &key) {
@@ -124,15 +122,56 @@ Pixel pressOnXKey(TimelineEditor& editor, float keyTime) {
 // One middle-drag motion event and its frame, on the key of the x channel at the given time.
 // Moves go right-down and back so the key stays.
 std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, float keyTime,
-                              int runs) {
+                              int runs, bool withFrame = true) {
     show(editor, name);
     const Pixel at = pressOnXKey(editor, keyTime);
     int step = 1;
     const std::vector<double> result = times(runs, [&] {
         editor.onMouseMotion(motion(at.x + (step > 0), at.y + (step > 0), step, step));
-        drawFrame(editor);
+        if (withFrame) drawFrame(editor);
         step = -step;
     });
+    editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
+    return result;
+}
+
+// The group drag: the same motion events and frames with 1,000 keys selected. Key k of channel c
+// of a generated timeline lies at time 10 k with the n-th value, n = 9 k + 3 c + 1, so the values
+// of the keys ascend through the channels in turn: a box spanning the values of x's keys 400
+// and 733 holds 1,000 consecutive keys, about a third of them in each channel. It is drawn with
+// Control and the left button at a view made for it, then the view returns to one like the
+// first, 4,000 units on, and the middle button presses the x key at 4,400 among them.
+std::vector<double> groupDragTimes(TimelineEditor& editor, const std::string& name, int runs,
+                                   bool withFrame = true) {
+    show(editor, name);
+    const Channel& x = editor.core.currentTimeline()->x;
+    const float low = x.keys()[400].point.y;
+    const float high = x.keys()[733].point.y;
+    editor.core.setView(3995.0f, 7335.0f, low - 0.015f, high + 0.015f);
+    editor.onMouseMotion(motion(0, 0, 0, 0));
+    SDL_SetModState(KMOD_LCTRL);
+    editor.onMouseButton(button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT), SDL_BUTTON_LMASK);
+    editor.onMouseMotion(motion(800, 500, 800, 500));
+    editor.onMouseButton(button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT), 0);
+    SDL_SetModState(KMOD_NONE);
+    if (editor.core.selection().size() != 1000) {
+        std::fprintf(stderr, "the box selected %zu keys, not 1,000\n",
+                     editor.core.selection().size());
+        std::exit(1);
+    }
+    editor.core.setView(4000.0f, 4800.0f, -250.0f, 250.0f);
+    const Pixel at = pressOnXKey(editor, 4400.0f);
+    if (editor.core.selection().size() != 1000) {
+        std::fprintf(stderr, "the press on a selected key let the others go\n");
+        std::exit(1);
+    }
+    int step = 1;
+    const std::vector<double> result = times(runs, [&] {
+        editor.onMouseMotion(motion(at.x + (step > 0), at.y + (step > 0), step, step));
+        if (withFrame) drawFrame(editor);
+        step = -step;
+    });
+    // An even number of motions: the keys are back where they were.
     editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
     return result;
 }
@@ -201,11 +240,11 @@ std::vector<double> frameAllTimes(TimelineEditor& editor, const std::string& nam
                                   bool moving = false) {
     show(editor, name);
     editor.core.frameAll();
-    float step = (editor.core.viewRight - editor.core.viewLeft) / 800;
+    float step = (editor.core.view().right() - editor.core.view().left()) / 800;
     return times(runs, [&] {
         if (moving) {
-            editor.core.viewLeft += step;
-            editor.core.viewRight += step;
+            const EditView& view = editor.core.view();
+            editor.core.setView(view.left() + step, view.right() + step, view.bottom(), view.top());
             step = -step;
         }
         drawFrame(editor);
@@ -334,7 +373,7 @@ int run() {
             const auto prepare = [&] {
                 registry.clear();
                 registry.addTimeline3("bench", timelines[k]);
-                editor.core.fileName = files[k];
+                editor.core.setFileName(files[k]);
             };
             append(saveTimes[k], times(
                                      k == kBig ? 1 : 3, [&] { editor.save(); }, prepare));
@@ -360,6 +399,7 @@ int run() {
     std::vector<double> dragDefaultTimes, frameDefaultTimes, frameAllBigTimes, packedBigTimes;
     std::vector<double> frameAllMovingTimes, swingingBigTimes;
     std::map<int, std::vector<double>> dragTimesOf, frameTimesOf;
+    std::vector<double> groupDragBigTimes, bareDragBigTimes, bareGroupDragBigTimes;
     for (int round = 0; round < rounds; ++round) {
         append(dragDefaultTimes, dragTimes(editor, "no_name", 100.0f, runs));
         append(frameDefaultTimes, frameTimes(editor, "no_name", runs));
@@ -368,6 +408,9 @@ int run() {
             append(dragTimesOf[k], dragTimes(editor, name, 400.0f, runs));
             append(frameTimesOf[k], frameTimes(editor, name, runs));
         }
+        append(groupDragBigTimes, groupDragTimes(editor, bigName, runs));
+        append(bareDragBigTimes, dragTimes(editor, bigName, 400.0f, runs, false));
+        append(bareGroupDragBigTimes, groupDragTimes(editor, bigName, runs, false));
         append(frameAllBigTimes, frameAllTimes(editor, bigName, runs));
         append(frameAllMovingTimes, frameAllTimes(editor, bigName, runs, true));
         append(packedBigTimes, frameTimes(editor, "packed", runs));
@@ -387,6 +430,11 @@ int run() {
     std::printf("drag: one middle-drag motion event on a key and its frame, first view\n");
     printFigure("drag", 2, dragDefault, nullptr, 0);
     for (int k : kSizes) printFigure("drag", k, dragMs[k], "default", dragMs[k] / dragDefault);
+    const double groupDragBig = median(groupDragBigTimes);
+    std::printf("group drag: the same with 1,000 keys of the three channels selected\n");
+    printFigure("group", kBig, groupDragBig, "drag", groupDragBig / dragMs[kBig]);
+    std::printf("  the motion events alone, without frames: %.4f ms (one key), %.4f ms (1,000)\n",
+                median(bareDragBigTimes), median(bareGroupDragBigTimes));
     std::printf("frame: drawing the timeline at the first view\n");
     printFigure("frame", 2, frameDefault, nullptr, 0);
     for (int k : kSizes) printFigure("frame", k, frameMs[k], "default", frameMs[k] / frameDefault);
@@ -430,7 +478,7 @@ int run() {
 
     // Load and save, the largest file against the interpreter's floor and the 10,000-key file.
     registry.clear();
-    editor.core.currentName.clear();
+    editor.core.showTimeline(TimelineKind::None, "");
     std::vector<double> floorTimes;
     std::map<int, std::vector<double>> loadSamples;
     for (int round = 0; round < 5; ++round) {
@@ -459,6 +507,8 @@ int run() {
          false},
         {"frame, 100,000 keys: at most 3 x the default timeline", frameMs[kBig] / frameDefault, 3,
          false},
+        {"group drag of 1,000 keys, 100,000 keys: at most 3 x the drag of one",
+         groupDragBig / dragMs[kBig], 3, false},
         {"frame all, 100,000 keys: at most 1.5 x the default timeline", frameAllBig / frameDefault,
          1.5, false},
         {"frame all, the view new each frame: at most 3 x the default timeline",

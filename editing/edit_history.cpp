@@ -7,7 +7,13 @@
 namespace kvr {
 
 KeyChanges& EditStep::changesOf(Channel& channel) {
-    if (parts.empty() || parts.back().channel != &channel) parts.push_back({&channel, {}});
+    // What is done to one channel does not depend on what is done to another, so each
+    // channel's changes stay together: a drag of keys of three channels then merges each
+    // channel's motions instead of adding three parts per motion.
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+        if (part->channel == &channel) return part->changes;
+    }
+    parts.push_back({&channel, {}});
     return parts.back().changes;
 }
 

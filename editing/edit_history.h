@@ -21,7 +21,7 @@ struct EditStep {
     std::vector<ChannelChanges> parts;
 
     bool empty() const { return parts.empty(); }
-    // Where a channel's next change goes: after its earlier ones, if it was the last changed.
+    // Where a channel's next change goes: after its earlier ones in this step.
     KeyChanges& changesOf(Channel& channel);
     // Drops in-place changes that ended where they began (a key dragged back to its place).
     void dropNoOps();

@@ -2,35 +2,30 @@
 // window.
 #pragma once
 
+#include <array>
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "editing/edit_document.h"
 #include "editing/edit_history.h"
+#include "editing/edit_view.h"
 #include "editing/entry_panel.h"
 #include "editing/input.h"
-#include "editing/view_mapping.h"
+#include "editing/key_selection.h"
 #include "timeline/channel.h"
 #include "timeline/timeline.h"
 #include "timeline/timeline_registry.h"
 
 namespace kvr {
 
-enum class EditMode : int { Edit = 0, Insert = 1, Delete = 2 };
-
-// Which map of the registry currentName is looked up in; None when nothing is shown.
-enum class TimelineKind { None, Three, One };
-
-// The channels of the current timeline: x, y and z, or the one channel of a one-channel
-// timeline, or none.
-struct ChannelSet {
-    Channel* channels[3] = {nullptr, nullptr, nullptr};
-    int count = 0;
-
-    Channel* const* begin() const { return channels; }
-    Channel* const* end() const { return channels + count; }
+// A rectangle of the curve plane, its edges in curve units.
+struct CurveRect {
+    float left = 0.0f;
+    float right = 0.0f;
+    float bottom = 0.0f;
+    float top = 0.0f;
 };
 
 class EditingCore {
@@ -39,27 +34,25 @@ public:
     EditingCore(const EditingCore&) = delete;
     EditingCore& operator=(const EditingCore&) = delete;
 
-    int windowWidth = 800;
-    int windowHeight = 500;
-    float viewLeft = 0.0f;
-    float viewRight = 800.0f;
-    float viewBottom = -250.0f;
-    float viewTop = 250.0f;
-    EditMode mode = EditMode::Edit;
-    int heldButtons = 0;
-    bool helpVisible = true;
-    bool shiftDown = false;
-    float cursorX = 0.0f;
-    float cursorY = 0.0f;
-    // The channel of the selected key, kept after the key is deleted or a key is inserted.
-    Channel* selectedChannel = nullptr;
-    std::string currentName;
-    TimelineKind currentKind = TimelineKind::None;
-    std::string fileName;
+    // What is shown and held (window, view rectangle, pointer, mode, buttons, help), the file
+    // (timelines, name, history) and the selected keys, to be read; they change only through
+    // the operations below.
+    const EditView& view() const { return view_; }
+    const EditDocument& document() const { return document_; }
+    const KeySelection& selection() const { return selection_; }
 
     // A new editor's file and timeline: the first free tl3_NNN.lua name in the working
     // directory, and the default timeline "no_name" as the current one.
     void startNew();
+    // The file that reload runs and save writes.
+    void setFileName(std::string name) { document_.setFileName(std::move(name)); }
+    // Shows the timeline of this kind and name, with nothing selected, as Tab shows one.
+    void showTimeline(TimelineKind kind, std::string name);
+    // Shows exactly this view rectangle, when both of its axes are usable; returns whether it
+    // did.
+    bool setView(float left, float right, float bottom, float top) {
+        return view_.show(left, right, bottom, top);
+    }
 
     // Input. Key symbols and buttons are those of input.h; held is the mouse-button mask at the
     // event. typed is the character the press types with the keyboard's layout, 0 for none:
@@ -69,13 +62,14 @@ public:
     // Positions are window pixels from the top-left corner. With ctrl (a Control key held) a drag
     // moves by the pointer's motion in curve units, so the dragged point follows the pointer.
     void pointerMoved(int x, int y, int dx, int dy, bool ctrl = false);
-    // (x, y) is where the event happened; ctrl tells whether a Control key is held: a wheel step
-    // with it only zooms, about (x, y). Every other press acts where the last motion left the
-    // cursor.
-    void buttonPressed(int button, int x, int y, int held, bool ctrl = false);
+    // (x, y) is where the event happened; ctrl and shift tell whether a Control or Shift key is
+    // held: a wheel step with Control only zooms, about (x, y). Every other press acts where the
+    // last motion left the cursor; in Edit mode a left press with Control on no key starts a box
+    // selection, which the left release ends (with Shift too, adding to the selection).
+    void buttonPressed(int button, int x, int y, int held, bool ctrl = false, bool shift = false);
     void buttonReleased(int button, int held);
     // The window now has this size: one curve unit per pixel again, y = 0 in the middle.
-    void resized(int w, int h);
+    void resized(int w, int h) { view_.resized(w, h); }
 
     // No command leaves an axis of the view infinite, empty or of infinite extent (see
     // editing/view_span.h for what it becomes where the plain rule would).
@@ -86,60 +80,64 @@ public:
     void zoomOutAbout(int x, int y);
     // Fits every key point and handle of the current timeline into the view, with a margin.
     void frameAll();
+    // The same for the selected keys; with none selected, frameAll.
+    void frameSelection();
+    // Selects every key of the current timeline; when every one is selected already, none.
+    void selectAll();
+    // Keeps the selected keys for paste: their three points, channel by channel (x, y, z; the
+    // channel of a one-channel timeline counts as x), times relative to the earliest selected
+    // key. With nothing selected nothing is kept, and what was copied before stays.
+    void copySelection();
+    // Copies the selected keys and deletes them, as one step.
+    void cutSelection();
+    // Adds the copied keys to the current timeline, the earliest at the cursor's time, values
+    // as copied, each into the channel of its letter, as one step; they become the selection.
+    void paste();
     // Makes the next (or previous) timeline of the Tab order current, wrapping around.
     void switchTimeline(int direction);
-    // Runs fileName afresh: the registry is emptied, the history too.
+    // Runs the file afresh: the registry is emptied, the history too.
     void reload();
-    // Writes every timeline to fileName; false (having said why on standard error) on failure.
-    bool save();
+    // Writes every timeline to the file; false (having said why on standard error) on failure.
+    bool save() { return document_.save(); }
     // One step back or forward in the history; false when there was none.
     bool undo();
     bool redo();
-    // Whether the keys differ from what was last loaded or saved.
-    bool hasUnsavedChanges() const;
-    // Whether the last load left part of the file out, so that the next save keeps the file's
-    // text beside it first.
-    bool backsUpBeforeNextSave() const { return backUpBeforeNextSave_; }
 
-    // The three-channel timeline shown and edited; null when none is, or a one-channel one is.
-    Timeline3* currentTimeline() const;
-    ChannelSet currentChannels() const;
-    // Every timeline in the order Tab visits them: the three-channel ones by name, then the
-    // one-channel ones by name.
-    struct TimelineRef {
-        TimelineKind kind;
-        std::string name;
-    };
-    std::vector<TimelineRef> tabOrder() const;
-    // The view over the window: the mapping the pointer and the drawing share.
-    ViewMapping view() const {
-        return {viewLeft, viewRight, viewBottom, viewTop, windowWidth, windowHeight};
-    }
+    // Shorthands for what the window and the tests read most.
+    const std::string& fileName() const { return document_.fileName(); }
+    bool hasUnsavedChanges() const { return document_.hasUnsavedChanges(); }
+    bool backsUpBeforeNextSave() const { return document_.backsUpBeforeNextSave(); }
+    const EditHistory& history() const { return document_.history(); }
+    std::string windowTitle() const { return document_.windowTitle(); }
+    Timeline3* currentTimeline() const { return document_.currentTimeline(); }
+    ChannelSet currentChannels() const { return document_.currentChannels(); }
     // The curve point shown at window pixel (x, y).
-    Point2 viewPointAt(int x, int y) const { return view().pointAt(x, y); }
-    // "NAME (i/n) - FILE - tledit", or "FILE - tledit" with no current timeline; a leading '*'
-    // while there are unsaved changes.
-    std::string windowTitle() const;
+    Point2 viewPointAt(int x, int y) const { return view_.pointAt(x, y); }
+    // The active key; null when none is selected.
     const BezierKey* selectedKey() const;
-    const EditHistory& history() const { return history_; }
-    void select(Channel* channel, std::size_t index);
-    void clearSelectedKey() { selectedIndex_.reset(); }
+    // The box of a box selection while its button is held: from where it was pressed to the
+    // cursor.
+    std::optional<CurveRect> selectionBox() const;
+    // Selects the key alone, as a left press on it does; clearSelection forgets every key and
+    // the active key's channel, as a middle press on empty space does.
+    void select(Channel* channel, std::size_t index) { selection_.selectOnly(channel, index); }
+    void clearSelection() { selection_.clear(); }
     // The panel in which the selected key's numbers are typed, while it is open; null otherwise.
     // Its fields are the key's time and value, then its in-handle's, then its out-handle's.
     const EntryPanel* entryPanel() const { return panel_ ? &*panel_ : nullptr; }
 
 private:
-    struct Pick {
-        Channel* channel = nullptr;
-        std::size_t index = 0;
-    };
-    std::optional<Pick> pickKey() const;
+    std::optional<KeyRef> pickKey() const;
     Channel* pickChannel() const;
+    std::optional<KeyRef> activeKey() const;
 
-    void deleteSelectedKey();
+    // The Delete key: every selected key, as one step.
+    void deleteSelectedKeys();
+    void finishBox();
     void insertAtCursor();
     void deleteAtCursor();
     void dragSelected(float dx, float dy, bool ctrl);
+    void dragSelectedKeys(Point2 delta);
     void snapSelected(Handle handle);
     // The key-number panel: opened by Return on a selected key in Edit mode, it takes every key
     // press until Return applies it or Escape closes it.
@@ -147,29 +145,22 @@ private:
     void panelKey(int symbol, KeyModifiers modifiers, char32_t typed);
     // The typed numbers as one step; false, with the wrong fields marked, when one is no number.
     bool applyKeyPanel();
-    // Ends the edit under way, if it changed anything, as one step of the history.
-    void finishEdit();
-    // A command's edit of one channel (an insertion, a deletion) as a step of its own.
-    void editAsOneStep(Channel& channel, const std::function<void(KeyChanges*)>& edit);
     // Undo (back) or redo: the step's changes taken back or made again.
     bool walkHistory(bool back);
-    // Moves each edge of the view by fraction of its distance toward (ax, ay); a negative
-    // fraction moves away.
-    void zoomToward(float ax, float ay, float fraction);
-    // Where the current timeline stands in order, -1 when none is shown.
-    long placeInTabOrder(const std::vector<TimelineRef>& order) const;
-    // Shows the timeline that holds channel, if another is shown, after undo or redo changed it.
-    void showOwnerOf(const Channel* channel);
 
-    TimelineRegistry& registry_;
-    // Set when the last load left out part of the file (a Lua error, a block left open, a block
-    // dropped for a name already used): the next save first keeps the file's text beside it.
-    bool backUpBeforeNextSave_ = false;
-    std::optional<std::size_t> selectedIndex_;
-    EditHistory history_;
-    // What the edit under way (a drag from press to release) has changed so far.
-    EditStep pending_;
+    EditDocument document_;
+    EditView view_;
+    KeySelection selection_;
     std::optional<EntryPanel> panel_;
+    // A box selection under way: the corner where it was pressed, and whether it adds.
+    struct Box {
+        Point2 anchor;
+        bool adding = false;
+    };
+    std::optional<Box> box_;
+    // The copied keys by channel letter, x, y, z; kept while the editor runs, through Tab and
+    // reloads.
+    std::array<std::vector<BezierKey>, 3> copied_;
 };
 
 }  // namespace kvr

@@ -13,7 +13,7 @@ const float kScrollStep = 50.0f;
 }  // namespace
 
 void EditingCore::keyUp(int symbol) {
-    if (symbol == keys::RightShift || symbol == keys::LeftShift) shiftDown = false;
+    if (symbol == keys::RightShift || symbol == keys::LeftShift) view_.setShiftDown(false);
 }
 
 KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typed) {
@@ -27,7 +27,7 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
             return KeyOutcome::Quit;
         case keys::Return:
         case keys::KeypadEnter:
-            if (mode == EditMode::Edit && currentChannels().count > 0) openKeyPanel();
+            if (view_.mode() == EditMode::Edit && currentChannels().count > 0) openKeyPanel();
             break;
         case keys::Minus:
         case keys::KeypadMinus:
@@ -44,21 +44,37 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
         case keys::Home:
             frameAll();
             break;
+        case keys::F:
+            frameSelection();
+            break;
+        case keys::A:
+            selectAll();
+            break;
+        case keys::C:
+            // Only with Control: 'c', 'x' and 'v' alone do nothing.
+            if (modifiers.ctrl) copySelection();
+            break;
+        case keys::X:
+            if (modifiers.ctrl) cutSelection();
+            break;
+        case keys::V:
+            if (modifiers.ctrl) paste();
+            break;
         case keys::Semicolon:
             // Shift and ';' is '+' on the keyboards this was made for.
-            if (shiftDown) zoomIn();
+            if (view_.shiftDown()) zoomIn();
             break;
         case keys::D:
-            mode = EditMode::Delete;
+            view_.setMode(EditMode::Delete);
             break;
         case keys::E:
-            mode = EditMode::Edit;
+            view_.setMode(EditMode::Edit);
             break;
         case keys::H:
-            helpVisible = !helpVisible;
+            view_.toggleHelp();
             break;
         case keys::I:
-            mode = EditMode::Insert;
+            view_.setMode(EditMode::Insert);
             break;
         case keys::R:
             reload();
@@ -80,23 +96,23 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
             if (modifiers.ctrl) redo();
             break;
         case keys::Delete:
-            deleteSelectedKey();
+            deleteSelectedKeys();
             break;
         case keys::Up:
-            shiftSpan(viewBottom, viewTop, kScrollStep);
+            view_.scrollValue(kScrollStep);
             break;
         case keys::Down:
-            shiftSpan(viewBottom, viewTop, -kScrollStep);
+            view_.scrollValue(-kScrollStep);
             break;
         case keys::Right:
-            shiftSpan(viewLeft, viewRight, kScrollStep);
+            view_.scrollTime(kScrollStep);
             break;
         case keys::Left:
-            shiftSpan(viewLeft, viewRight, -kScrollStep);
+            view_.scrollTime(-kScrollStep);
             break;
         case keys::RightShift:
         case keys::LeftShift:
-            shiftDown = true;
+            view_.setShiftDown(true);
             break;
         default:
             break;
@@ -104,38 +120,27 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
     return KeyOutcome::Stay;
 }
 
-void EditingCore::deleteSelectedKey() {
-    if (!selectedChannel || !selectedKey()) return;
-    editAsOneStep(*selectedChannel, [&](KeyChanges* changes) {
-        selectedChannel->removeKey(*selectedIndex_, changes);
-    });
-    clearSelectedKey();
-}
-
-void EditingCore::zoomToward(float ax, float ay, float fraction) {
-    zoomSpan(viewLeft, viewRight, ax, fraction);
-    zoomSpan(viewBottom, viewTop, ay, fraction);
-}
-
 // The anchor is half the visible extent measured from zero, not the view's midpoint: zooming
 // keeps the left and bottom edges' relation to zero the way users of this editor know it.
 void EditingCore::zoomIn() {
-    zoomToward((viewRight - viewLeft) * 0.5f, (viewTop - viewBottom) * 0.5f, kZoomFraction);
+    view_.zoomToward((view_.right() - view_.left()) * 0.5f, (view_.top() - view_.bottom()) * 0.5f,
+                     kZoomFraction);
 }
 
 void EditingCore::zoomOut() {
-    zoomToward((viewRight - viewLeft) * 0.5f, (viewTop - viewBottom) * 0.5f, -kZoomFraction);
+    view_.zoomToward((view_.right() - view_.left()) * 0.5f, (view_.top() - view_.bottom()) * 0.5f,
+                     -kZoomFraction);
 }
 
 // About a pixel: its curve point in the view, and so the curve point under the pointer, stays.
 void EditingCore::zoomInAbout(int x, int y) {
-    const Point2 anchor = viewPointAt(x, y);
-    zoomToward(anchor.x, anchor.y, kZoomFraction);
+    const Point2 anchor = view_.pointAt(x, y);
+    view_.zoomToward(anchor.x, anchor.y, kZoomFraction);
 }
 
 void EditingCore::zoomOutAbout(int x, int y) {
-    const Point2 anchor = viewPointAt(x, y);
-    zoomToward(anchor.x, anchor.y, -kZoomFraction);
+    const Point2 anchor = view_.pointAt(x, y);
+    view_.zoomToward(anchor.x, anchor.y, -kZoomFraction);
 }
 
 namespace {
@@ -174,26 +179,53 @@ struct Span {
     }
 };
 
+// The time and value spans of some keys' points and handles, shown with their margins.
+struct Framing {
+    Span time;
+    Span value;
+
+    void add(const BezierKey& key) {
+        for (const Point2& p : {key.inHandle, key.point, key.outHandle}) {
+            time.add(p.x);
+            value.add(p.y);
+        }
+    }
+    void show(EditView& view) const {
+        if (time.empty()) {
+            // Nothing to frame: the view of a fresh window of this size.
+            view.resized(view.windowWidth(), view.windowHeight());
+            return;
+        }
+        float left, right, bottom, top;
+        time.frame(left, right);
+        value.frame(bottom, top);
+        view.show(left, right, bottom, top);
+    }
+};
+
 }  // namespace
 
 void EditingCore::frameAll() {
-    Span time;
-    Span value;
+    Framing framing;
     for (const Channel* channel : currentChannels()) {
-        for (const BezierKey& key : channel->keys()) {
-            for (const Point2& p : {key.inHandle, key.point, key.outHandle}) {
-                time.add(p.x);
-                value.add(p.y);
-            }
-        }
+        for (const BezierKey& key : channel->keys()) framing.add(key);
     }
-    if (time.empty()) {
-        // Nothing to frame: the view of a fresh window of this size.
-        resized(windowWidth, windowHeight);
+    framing.show(view_);
+}
+
+void EditingCore::frameSelection() {
+    if (selection_.empty()) {
+        frameAll();
         return;
     }
-    time.frame(viewLeft, viewRight);
-    value.frame(viewBottom, viewTop);
+    Framing framing;
+    for (const KeySelection::ChannelKeys& selected : selection_.channels()) {
+        const std::vector<BezierKey>& keys = selected.channel->keys();
+        for (std::size_t i : selected.indices) {
+            if (i < keys.size()) framing.add(keys[i]);
+        }
+    }
+    framing.show(view_);
 }
 
 }  // namespace kvr

@@ -1,6 +1,5 @@
 // EditingCore: picking, selecting, dragging keys and handles, inserting, deleting, scrolling.
 #include "editing/editing_core.h"
-#include "editing/view_span.h"
 
 namespace kvr {
 
@@ -17,13 +16,13 @@ float squaredDistance(Point2 a, Point2 b) {
 
 }  // namespace
 
-std::optional<EditingCore::Pick> EditingCore::pickKey() const {
-    const Point2 cursor{cursorX, cursorY};
+std::optional<KeyRef> EditingCore::pickKey() const {
+    const Point2 cursor = view_.cursor();
     for (Channel* channel : currentChannels()) {
         const std::vector<BezierKey>& keys = channel->keys();
         for (std::size_t i = 0; i < keys.size(); ++i) {
             if (squaredDistance(keys[i].point, cursor) < kPickRadiusSquared) {
-                return Pick{channel, i};
+                return KeyRef{channel, i};
             }
         }
     }
@@ -31,17 +30,19 @@ std::optional<EditingCore::Pick> EditingCore::pickKey() const {
 }
 
 Channel* EditingCore::pickChannel() const {
+    const Point2 cursor = view_.cursor();
     for (Channel* channel : currentChannels()) {
-        const float d = channel->evaluate(cursorX) - cursorY;
+        const float d = channel->evaluate(cursor.x) - cursor.y;
         if (d * d < kPickRadiusSquared) return channel;
     }
     return nullptr;
 }
 
-void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
-    heldButtons = held & 0xFF;
-    // The buttons do nothing while numbers are typed; their mask above stays true to the mouse.
-    if (panel_) return;
+void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl, bool shift) {
+    view_.setHeldButtons(held);
+    // The buttons do nothing while numbers are typed, nor while a box is drawn; their mask above
+    // stays true to the mouse.
+    if (panel_ || box_) return;
     if (ctrl && (button == buttons::WheelUp || button == buttons::WheelDown)) {
         // Only a zoom, in every mode: it neither inserts nor deletes. It is about the pixel the
         // wheel turned at, since the view may have moved under a still pointer since its last
@@ -54,18 +55,21 @@ void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
         return;
     }
     if (currentChannels().count == 0) return;
-    switch (mode) {
+    switch (view_.mode()) {
         case EditMode::Edit: {
-            const std::optional<Pick> pick = pickKey();
+            const std::optional<KeyRef> pick = pickKey();
             if (button == buttons::Middle) {
-                if (pick) {
-                    select(pick->channel, pick->index);
-                } else {
-                    selectedChannel = nullptr;
-                    clearSelectedKey();
+                // On a key of a selection of several, the selection stays for a drag of all.
+                if (!pick) {
+                    selection_.clear();
+                } else if (selection_.size() < 2 ||
+                           !selection_.makeActive(pick->channel, pick->index)) {
+                    selection_.selectOnly(pick->channel, pick->index);
                 }
             } else if (button == buttons::Left && pick) {
-                select(pick->channel, pick->index);
+                selection_.selectOnly(pick->channel, pick->index);
+            } else if (button == buttons::Left && ctrl) {
+                box_ = Box{view_.cursor(), shift};
             }
             break;
         }
@@ -79,9 +83,13 @@ void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl) {
 }
 
 void EditingCore::buttonReleased(int button, int held) {
-    heldButtons = held & 0xFF;
+    view_.setHeldButtons(held);
     if (panel_) return;
-    if (currentChannels().count > 0 && mode == EditMode::Edit && selectedKey()) {
+    if (box_) {
+        if (button == buttons::Left) finishBox();
+        return;
+    }
+    if (currentChannels().count > 0 && view_.mode() == EditMode::Edit && selectedKey()) {
         if (button == buttons::Left) {
             snapSelected(Handle::In);
         } else if (button == buttons::Right) {
@@ -89,76 +97,78 @@ void EditingCore::buttonReleased(int button, int held) {
         }
     }
     // A drag ends when the last of the three buttons is let go, snap included.
-    if ((heldButtons & (buttons::LeftMask | buttons::MiddleMask | buttons::RightMask)) == 0) {
-        finishEdit();
+    if ((view_.heldButtons() & (buttons::LeftMask | buttons::MiddleMask | buttons::RightMask)) ==
+        0) {
+        document_.finishEdit();
     }
 }
 
 void EditingCore::snapSelected(Handle handle) {
-    const BezierKey& key = *selectedKey();
-    const Point2 h = handle == Handle::In ? key.inHandle : key.outHandle;
-    if (!(squaredDistance(h, key.point) < kPickRadiusSquared)) return;
-    selectedChannel->snapHandle(*selectedIndex_, handle, &pending_.changesOf(*selectedChannel));
+    const KeyRef key = *activeKey();
+    const BezierKey& k = key.channel->keys()[key.index];
+    const Point2 h = handle == Handle::In ? k.inHandle : k.outHandle;
+    if (!(squaredDistance(h, k.point) < kPickRadiusSquared)) return;
+    key.channel->snapHandle(key.index, handle, &document_.changesOf(*key.channel));
 }
 
 void EditingCore::deleteAtCursor() {
-    const std::optional<Pick> pick = pickKey();
+    const std::optional<KeyRef> pick = pickKey();
     if (!pick) return;
-    editAsOneStep(*pick->channel,
-                  [&](KeyChanges* changes) { pick->channel->removeKey(pick->index, changes); });
-    clearSelectedKey();
+    document_.editAsOneStep(
+        [&] { pick->channel->removeKey(pick->index, &document_.changesOf(*pick->channel)); });
+    selection_.releaseKeys();
 }
 
 void EditingCore::insertAtCursor() {
     Channel* channel = pickChannel();
     if (!channel) return;
-    clearSelectedKey();
-    const float value = channel->evaluate(cursorX);
-    editAsOneStep(*channel, [&](KeyChanges* changes) {
-        channel->addPoint({cursorX, value}, changes);
+    selection_.releaseKeys();
+    const Point2 cursor = view_.cursor();
+    const float value = channel->evaluate(cursor.x);
+    document_.editAsOneStep([&] {
+        channel->addPoint({cursor.x, value}, &document_.changesOf(*channel));
     });
 }
 
 void EditingCore::pointerMoved(int x, int y, int dx, int dy, bool ctrl) {
-    const Point2 cursor = viewPointAt(x, y);
-    cursorX = cursor.x;
-    cursorY = cursor.y;
-    // While numbers are typed into the panel the pointer moves no key.
-    if (currentChannels().count == 0 || panel_) return;
+    view_.moveCursor(view_.pointAt(x, y));
+    // While numbers are typed into the panel, or a box is drawn, the pointer moves no key.
+    if (currentChannels().count == 0 || panel_ || box_) return;
 
     const float fx = static_cast<float>(dx);
     const float fy = static_cast<float>(dy);
     if (selectedKey()) {
         dragSelected(fx, fy, ctrl);
-    } else if (heldButtons & buttons::MiddleMask) {
+    } else if (view_.heldButtons() & buttons::MiddleMask) {
         const float s = 1.0f / 300.0f;
-        const float scrollX = (viewRight - viewLeft) * s * fx;
-        const float scrollY = (viewTop - viewBottom) * s * fy;
-        shiftSpan(viewLeft, viewRight, scrollX);
+        const float scrollX = (view_.right() - view_.left()) * s * fx;
+        const float scrollY = (view_.top() - view_.bottom()) * s * fy;
+        view_.scrollTime(scrollX);
         // Subtracting is adding the negation, bit for bit.
-        shiftSpan(viewBottom, viewTop, -scrollY);
+        view_.scrollValue(-scrollY);
     }
 }
 
 // One curve unit per pixel whatever the zoom; with Control, the motion in curve units at the
 // current zoom, so that the dragged point stays under the pointer. Screen y runs downward.
 void EditingCore::dragSelected(float dx, float dy, bool ctrl) {
-    Point2 delta{dx, -dy};
-    if (ctrl) {
-        delta.x = dx * (viewRight - viewLeft) / static_cast<float>(windowWidth);
-        delta.y = -dy * (viewTop - viewBottom) / static_cast<float>(windowHeight);
+    const Point2 delta = ctrl ? view_.pointerMotion(dx, dy) : Point2{dx, -dy};
+    const int held = view_.heldButtons();
+    if ((held & buttons::MiddleMask) && selection_.size() > 1) {
+        dragSelectedKeys(delta);
+        return;
     }
-    const std::size_t index = *selectedIndex_;
+    const KeyRef key = *activeKey();
     KeyChanges* changes = nullptr;
-    if (heldButtons & (buttons::MiddleMask | buttons::LeftMask | buttons::RightMask)) {
-        changes = &pending_.changesOf(*selectedChannel);
+    if (held & (buttons::MiddleMask | buttons::LeftMask | buttons::RightMask)) {
+        changes = &document_.changesOf(*key.channel);
     }
-    if (heldButtons & buttons::MiddleMask) {
-        selectedChannel->moveKey(index, delta, changes);
-    } else if (heldButtons & buttons::LeftMask) {
-        selectedChannel->moveHandle(index, Handle::In, delta, changes);
-    } else if (heldButtons & buttons::RightMask) {
-        selectedChannel->moveHandle(index, Handle::Out, delta, changes);
+    if (held & buttons::MiddleMask) {
+        key.channel->moveKey(key.index, delta, changes);
+    } else if (held & buttons::LeftMask) {
+        key.channel->moveHandle(key.index, Handle::In, delta, changes);
+    } else if (held & buttons::RightMask) {
+        key.channel->moveHandle(key.index, Handle::Out, delta, changes);
     }
 }
 

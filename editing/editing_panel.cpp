@@ -15,8 +15,10 @@ enum Field : std::size_t { PointTime, PointValue, InTime, InValue, OutTime, OutV
 void EditingCore::openKeyPanel() {
     const BezierKey* key = selectedKey();
     if (!key) return;
-    // A drag under way ends here as a step of its own; the panel's edit is the next one.
-    finishEdit();
+    // A drag under way ends here as a step of its own; the panel's edit is the next one. A box
+    // under way is given up: the panel's numbers are for the key active now.
+    document_.finishEdit();
+    box_.reset();
     std::vector<EntryPanel::Field> fields = {
         {"key time", floatText(key->point.x)},     {"key value", floatText(key->point.y)},
         {"in time", floatText(key->inHandle.x)},   {"in value", floatText(key->inHandle.y)},
@@ -43,7 +45,7 @@ void EditingCore::panelKey(int symbol, KeyModifiers modifiers, char32_t typed) {
         case keys::RightShift:
         case keys::LeftShift:
             // Not a command: Shift's state stays true to the keyboard for after the panel.
-            shiftDown = true;
+            view_.setShiftDown(true);
             break;
         default:
             // The character, not the symbol: '+' lies on different keys in different layouts.
@@ -53,8 +55,9 @@ void EditingCore::panelKey(int symbol, KeyModifiers modifiers, char32_t typed) {
 }
 
 bool EditingCore::applyKeyPanel() {
-    const BezierKey* key = selectedKey();
-    if (!key) return true;
+    const std::optional<KeyRef> active = activeKey();
+    if (!active) return true;
+    const BezierKey* key = &active->channel->keys()[active->index];
     float typed[kFields];
     std::vector<std::size_t> wrong;
     for (std::size_t f = 0; f < kFields; ++f) {
@@ -88,9 +91,9 @@ bool EditingCore::applyKeyPanel() {
     place(moved.outHandle, OutTime, OutValue);
 
     // In place, as after a drag: the key keeps its place in the channel.
-    const std::size_t index = *selectedIndex_;
-    editAsOneStep(*selectedChannel,
-                  [&](KeyChanges* changes) { selectedChannel->setKey(index, moved, changes); });
+    document_.editAsOneStep([&] {
+        active->channel->setKey(active->index, moved, &document_.changesOf(*active->channel));
+    });
     return true;
 }
 

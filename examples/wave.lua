@@ -101,8 +101,8 @@ for i = 0, 32 do
 end
 timeline3_end()
 
--- fade: a one-channel curve, in at the start and out at the end. The editor does not show
--- one-channel timelines, and saving from the editor writes only the three-channel ones.
+-- fade: a one-channel curve, in at the start and out at the end. The editor shows it after the
+-- three-channel timelines (Tab), in yellow, and saves it after them.
 timeline1_begin("fade")
 timeline1_push(vector2.new(0, 0))
 timeline1_push(vector2.new(0, 100), vector2.new(100, 100), vector2.new(150, 100))

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -125,16 +126,38 @@ std::size_t check(const EditingCore& core, const TimelineRegistry& registry, int
         }
         samples += channel->samples().size();
     }
-    if (!usableSpan(core.viewLeft, core.viewRight) ||
-        !usableSpan(core.viewBottom, core.viewTop)) {
+    if (!usableSpan(core.view().left(), core.view().right()) ||
+        !usableSpan(core.view().bottom(), core.view().top())) {
         char view[160];
-        std::snprintf(view, sizeof view, "%.9g…%.9g by %.9g…%.9g", core.viewLeft,
-                      core.viewRight, core.viewBottom, core.viewTop);
+        std::snprintf(view, sizeof view, "%.9g…%.9g by %.9g…%.9g", core.view().left(),
+                      core.view().right(), core.view().bottom(), core.view().top());
         fail("after event " + std::to_string(event) + ": the view is " + view);
     }
-    // What the window reads for each frame: the title, and the selection through its channel.
+    // What the window reads for each frame: the title, the selection and the box. Every selected
+    // key is a key of a shown channel, and the active key is one of them.
     (void)core.windowTitle();
-    (void)core.selectedKey();
+    const kvr::ChannelSet shown = core.currentChannels();
+    for (const kvr::KeySelection::ChannelKeys& selected : core.selection().channels()) {
+        if (std::find(shown.begin(), shown.end(), selected.channel) == shown.end()) {
+            fail("after event " + std::to_string(event) +
+                 ": a key of a channel not shown is selected");
+        }
+        if (!std::is_sorted(selected.indices.begin(), selected.indices.end()) ||
+            std::adjacent_find(selected.indices.begin(), selected.indices.end()) !=
+                selected.indices.end() ||
+            (!selected.indices.empty() &&
+             selected.indices.back() >= selected.channel->keys().size())) {
+            fail("after event " + std::to_string(event) + ": a selected place is no key's");
+        }
+    }
+    if (core.selection().empty() != (core.selectedKey() == nullptr)) {
+        fail("after event " + std::to_string(event) + ": the active key is not among the selected");
+    }
+    if (const std::optional<kvr::CurveRect> box = core.selectionBox()) {
+        if (!(box->left <= box->right && box->bottom <= box->top)) {
+            fail("after event " + std::to_string(event) + ": the box is not a rectangle");
+        }
+    }
     return samples;
 }
 
@@ -161,12 +184,32 @@ public:
     bool run(int op, Bytes& in) {
         // Key presses, in the order of this table, then pointer, button and resize events.
         static const int kKeys[] = {
-            kvr::keys::Minus,  kvr::keys::Equals,     kvr::keys::Plus,  kvr::keys::KeypadPlus,
-            kvr::keys::KeypadMinus, kvr::keys::Semicolon, kvr::keys::D, kvr::keys::E,
-            kvr::keys::H,      kvr::keys::I,          kvr::keys::R,     kvr::keys::S,
-            kvr::keys::Delete, kvr::keys::Up,         kvr::keys::Down,  kvr::keys::Right,
-            kvr::keys::Left,   kvr::keys::Home,       kvr::keys::Z,     kvr::keys::Y,
-            'q',               306,  // a letter without a command, and Control itself
+            kvr::keys::Minus,
+            kvr::keys::Equals,
+            kvr::keys::Plus,
+            kvr::keys::KeypadPlus,
+            kvr::keys::KeypadMinus,
+            kvr::keys::Semicolon,
+            kvr::keys::D,
+            kvr::keys::E,
+            kvr::keys::H,
+            kvr::keys::I,
+            kvr::keys::R,
+            kvr::keys::S,
+            kvr::keys::Delete,
+            kvr::keys::Up,
+            kvr::keys::Down,
+            kvr::keys::Right,
+            kvr::keys::Left,
+            kvr::keys::Home,
+            kvr::keys::Z,
+            kvr::keys::Y,
+            'q',
+            306,  // a letter without a command, and Control itself
+            kvr::keys::A,
+            kvr::keys::F,
+            kvr::keys::C,
+            kvr::keys::V,
         };
         constexpr int kKeyCount = sizeof kKeys / sizeof kKeys[0];
         if (op < kKeyCount) {
@@ -206,7 +249,8 @@ public:
                 moveTo(x_ + in.signedNext(), y_ + in.signedNext());
                 return false;
             case 10:  // the pointer moved anywhere in the window
-                moveTo(in.next() * core_.windowWidth / 256, in.next() * core_.windowHeight / 256);
+                moveTo(in.next() * core_.view().windowWidth() / 256,
+                       in.next() * core_.view().windowHeight() / 256);
                 return false;
             case 11:
                 core_.resized(1 + in.next() * 4, 1 + in.next() * 3);
@@ -221,15 +265,22 @@ public:
                 core_.keyDown(c == '+' ? kvr::keys::Equals : c, {}, static_cast<char32_t>(c));
                 return false;
             }
+            case 14: {  // Ctrl+C, Ctrl+X, Ctrl+V
+                static const int kEdits[] = {kvr::keys::C, kvr::keys::X, kvr::keys::V};
+                modifiers.ctrl = true;
+                core_.keyDown(kEdits[in.next() % 3], modifiers);
+                return false;
+            }
             default:
                 break;
         }
-        op -= 14;
-        // Buttons 1 to 5 (4 and 5 are wheel steps): pressed, pressed with Control, let go.
+        op -= 15;
+        // Buttons 1 to 5 (4 and 5 are wheel steps): pressed, pressed with Control, with Control
+        // and Shift, let go.
         const int button = op % 5 + 1;
-        if (op < 10) {
+        if (op < 15) {
             held_ |= 1 << (button - 1);
-            core_.buttonPressed(button, x_, y_, held_, op >= 5);
+            core_.buttonPressed(button, x_, y_, held_, op >= 5, op >= 10);
         } else {
             held_ &= ~(1 << (button - 1));
             core_.buttonReleased(button, held_);
@@ -237,7 +288,7 @@ public:
         return false;
     }
 
-    static constexpr int kOpCount = 22 + 14 + 15;
+    static constexpr int kOpCount = 26 + 15 + 20;
 
 private:
     static constexpr int kPanelKeys[] = {kvr::keys::Return, kvr::keys::KeypadEnter,
@@ -245,8 +296,8 @@ private:
 
     // Within the window, as the pointer stays; the motion is what it really moved.
     void moveTo(int x, int y) {
-        x = std::clamp(x, 0, core_.windowWidth - 1);
-        y = std::clamp(y, 0, core_.windowHeight - 1);
+        x = std::clamp(x, 0, core_.view().windowWidth() - 1);
+        y = std::clamp(y, 0, core_.view().windowHeight() - 1);
         core_.pointerMoved(x, y, x - x_, y - y_);
         x_ = x;
         y_ = y;
@@ -281,7 +332,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rebuildCheck.clear();
     TimelineRegistry registry;
     EditingCore core(registry);
-    core.fileName = filePath;
+    core.setFileName(filePath);
     core.reload();
     if (core.backsUpBeforeNextSave()) fail("the timeline file did not load completely");
     Keys loaded = keysOf(registry);

@@ -79,52 +79,131 @@ void Channel::rebuild() {
 }
 
 bool Channel::keyChangedInPlace(std::size_t index) {
+    return keysChangedInPlace(&index, 1);
+}
+
+bool Channel::keysChangedInPlace(const std::size_t* indices, std::size_t count) {
     touch();
     const std::size_t n = keys_.size();
-    if (!runsValid_ || n < 2 || index >= n || runStarts_.size() != n) {
+    if (!runsValid_ || n < 2 || runStarts_.size() != n) {
         rebuild();
         return false;
     }
-    const float t = keys_[index].point.x;
-    // Among ascending keys at distinct times every bracket is the true neighbour pair, so the
-    // runs of the pairs away from the moved key cannot have changed.
-    if ((index > 0 && !(keys_[index - 1].point.x < t)) ||
-        (index + 1 < n && !(t < keys_[index + 1].point.x))) {
-        rebuild();
-        return false;
+    // The pairs to resample, as spans [first, end) merged where they meet.
+    spans_.clear();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t index = indices[k];
+        if (index >= n || (k > 0 && index <= indices[k - 1])) {
+            rebuild();
+            return false;
+        }
+        const float t = keys_[index].point.x;
+        // Among ascending keys at distinct times every bracket is the true neighbour pair, so
+        // the runs of the pairs away from the moved keys cannot have changed.
+        if ((index > 0 && !(keys_[index - 1].point.x < t)) ||
+            (index + 1 < n && !(t < keys_[index + 1].point.x))) {
+            rebuild();
+            return false;
+        }
+        // Pair j is sampled from keys j and j + 1, except that a last sample landing exactly on
+        // key j + 1's time is taken on the next segment, which also involves key j + 2. So the
+        // pairs that can change are index - 2, index - 1 and index.
+        const std::size_t first = index >= 2 ? index - 2 : 0;
+        const std::size_t end = std::min(index + 1, n - 1);
+        if (!spans_.empty() && first <= spans_.back().second) {
+            spans_.back().second = std::max(spans_.back().second, end);
+        } else {
+            spans_.emplace_back(first, end);
+        }
     }
-    // Pair j is sampled from keys j and j + 1, except that a last sample landing exactly on
-    // key j + 1's time is taken on the next segment, which also involves key j + 2. So the
-    // pairs that can change are index - 2, index - 1 and index.
-    const std::size_t firstPair = index >= 2 ? index - 2 : 0;
-    const std::size_t endPair = std::min(index + 1, n - 1);
+
+    // Every span's new runs, one after another; scratchStarts_ holds where each of a span's
+    // runs begins in scratch_, then where the span ends.
     scratch_.clear();
-    if (!appendPairRuns(firstPair, endPair, scratch_, scratchStarts_)) {
-        rebuild();
-        return false;
+    scratchStarts_.clear();
+    bool sameCounts = true;
+    for (const auto& [first, end] : spans_) {
+        const std::size_t base = scratch_.size();
+        if (!appendPairRuns(first, end, scratch_, spanStarts_)) {
+            rebuild();
+            return false;
+        }
+        for (std::size_t start : spanStarts_) scratchStarts_.push_back(base + start);
+        sameCounts = sameCounts && scratch_.size() - base == runStarts_[end] - runStarts_[first];
     }
 
-    const std::size_t begin = runStarts_[firstPair];
-    const std::size_t oldCount = runStarts_[endPair] - begin;
-    const std::size_t newCount = scratch_.size();
-    const auto at = samples_.begin() + static_cast<std::ptrdiff_t>(begin);
-    if (newCount > oldCount) {
-        samples_.insert(at + static_cast<std::ptrdiff_t>(oldCount), newCount - oldCount, Point2{});
-    } else if (newCount < oldCount) {
-        samples_.erase(at + static_cast<std::ptrdiff_t>(newCount),
-                       at + static_cast<std::ptrdiff_t>(oldCount));
-    }
-    std::copy(scratch_.begin(), scratch_.end(),
-              samples_.begin() + static_cast<std::ptrdiff_t>(begin));
-
-    for (std::size_t j = firstPair + 1; j < endPair; ++j) {
-        runStarts_[j] = begin + scratchStarts_[j - firstPair];
-    }
-    if (newCount != oldCount) {
-        for (std::size_t j = endPair; j < n; ++j)
-            runStarts_[j] = runStarts_[j] - oldCount + newCount;
+    if (sameCounts || spans_.size() == 1) {
+        replaceRunsInPlace();
+    } else {
+        replaceRunsByCopy();
     }
     return true;
+}
+
+void Channel::replaceRunsInPlace() {
+    std::size_t at = 0;  // the span's first entry in scratchStarts_
+    for (const auto& [first, end] : spans_) {
+        const std::size_t from = scratchStarts_[at];
+        const std::size_t newCount = scratchStarts_[at + end - first] - from;
+        const std::size_t begin = runStarts_[first];
+        const std::size_t oldCount = runStarts_[end] - begin;
+        const auto target = samples_.begin() + static_cast<std::ptrdiff_t>(begin);
+        if (newCount > oldCount) {
+            samples_.insert(target + static_cast<std::ptrdiff_t>(oldCount), newCount - oldCount,
+                            Point2{});
+        } else if (newCount < oldCount) {
+            samples_.erase(target + static_cast<std::ptrdiff_t>(newCount),
+                           target + static_cast<std::ptrdiff_t>(oldCount));
+        }
+        std::copy(scratch_.begin() + static_cast<std::ptrdiff_t>(from),
+                  scratch_.begin() + static_cast<std::ptrdiff_t>(from + newCount),
+                  samples_.begin() + static_cast<std::ptrdiff_t>(begin));
+        for (std::size_t j = first + 1; j < end; ++j) {
+            runStarts_[j] = begin + scratchStarts_[at + j - first] - from;
+        }
+        if (newCount != oldCount) {
+            for (std::size_t j = end; j < runStarts_.size(); ++j) {
+                runStarts_[j] = runStarts_[j] - oldCount + newCount;
+            }
+        }
+        at += end - first + 1;
+    }
+}
+
+void Channel::replaceRunsByCopy() {
+    // One pass over the table: many splices in place would each move everything after them.
+    rebuilt_.clear();
+    rebuilt_.reserve(samples_.size() + scratch_.size());
+    std::size_t at = 0;        // the span's first entry in scratchStarts_
+    std::size_t oldFrom = 0;   // the first old sample not yet carried over
+    std::size_t nextPair = 0;  // the first pair whose start is not yet updated
+    for (const auto& [first, end] : spans_) {
+        const std::size_t oldBegin = runStarts_[first];
+        const std::size_t oldEnd = runStarts_[end];
+        // The untouched runs before the span keep their samples, each moved by the same amount.
+        for (std::size_t j = nextPair; j <= first; ++j) {
+            runStarts_[j] = runStarts_[j] - oldFrom + rebuilt_.size();
+        }
+        rebuilt_.insert(rebuilt_.end(), samples_.begin() + static_cast<std::ptrdiff_t>(oldFrom),
+                        samples_.begin() + static_cast<std::ptrdiff_t>(oldBegin));
+        const std::size_t from = scratchStarts_[at];
+        const std::size_t begin = rebuilt_.size();
+        rebuilt_.insert(
+            rebuilt_.end(), scratch_.begin() + static_cast<std::ptrdiff_t>(from),
+            scratch_.begin() + static_cast<std::ptrdiff_t>(scratchStarts_[at + end - first]));
+        for (std::size_t j = first + 1; j < end; ++j) {
+            runStarts_[j] = begin + scratchStarts_[at + j - first] - from;
+        }
+        oldFrom = oldEnd;
+        nextPair = end;
+        at += end - first + 1;
+    }
+    for (std::size_t j = nextPair; j < runStarts_.size(); ++j) {
+        runStarts_[j] = runStarts_[j] - oldFrom + rebuilt_.size();
+    }
+    rebuilt_.insert(rebuilt_.end(), samples_.begin() + static_cast<std::ptrdiff_t>(oldFrom),
+                    samples_.end());
+    samples_.swap(rebuilt_);
 }
 
 bool Channel::appendPairRuns(std::size_t firstPair, std::size_t endPair, std::vector<Point2>& out,

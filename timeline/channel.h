@@ -44,6 +44,19 @@ public:
     void moveHandle(std::size_t index, Handle handle, Point2 delta, KeyChanges* changes = nullptr);
     void snapHandle(std::size_t index, Handle handle, KeyChanges* changes = nullptr);
 
+    // The same edits for many keys at once, each leaving the samples as the single edits would,
+    // at the cost of one: indices ascend and are distinct; those past the end are skipped.
+    // Moves the whole keys by delta in place, resampling around them; returns whether that
+    // sufficed. Moving the same keys again right after merges into the changes recorded.
+    bool moveKeys(const std::vector<std::size_t>& indices, Point2 delta,
+                  KeyChanges* changes = nullptr);
+    // Removes the keys (the others keep their order), rebuilds once.
+    void removeKeys(const std::vector<std::size_t>& indices, KeyChanges* changes = nullptr);
+    // Adds the keys unchanged, as addKey one after another in the given order would (a key goes
+    // after those at its time), rebuilds once; returns where the added keys stand, ascending.
+    std::vector<std::size_t> addKeys(const std::vector<BezierKey>& keys,
+                                     KeyChanges* changes = nullptr);
+
     // Takes back what an edit recorded, newest change first, or makes it again; the keys come
     // back bit for bit and in their stored order.
     void revert(const KeyChanges& changes);
@@ -78,7 +91,22 @@ private:
     // or at equal times, or samples that leave their segment's time span and so interleave with
     // their neighbours').
     bool keyChangedInPlace(std::size_t index);
+    // The same after the keys at indices (ascending, distinct) alone changed in place.
+    bool keysChangedInPlace(const std::size_t* indices, std::size_t count);
+    // Put the runs resampled by keysChangedInPlace (spans_, scratch_, scratchStarts_) into
+    // samples: spliced in where that moves little, else by copying the table once.
+    void replaceRunsInPlace();
+    void replaceRunsByCopy();
     void apply(const KeyChange& change, bool forward);
+    // Where the run of changes from first that can be applied in one pass ends: insertions at
+    // ascending places or removals at descending places, as the edits of many keys record them.
+    static std::size_t runEnd(const KeyChanges& changes, std::size_t first);
+    // Applies changes [first, end), one such run, forward or taken back.
+    void applyRun(const KeyChanges& changes, std::size_t first, std::size_t end, bool forward);
+    // Puts keys[k] at places[k] (ascending, the places the keys have once all are in), the
+    // others keeping their order; removes the keys at places (ascending).
+    void placeAt(const std::size_t* places, const BezierKey* keys, std::size_t count);
+    void eraseAt(const std::size_t* places, std::size_t count);
     // After revert or reapply: one key changed in place is resampled around it, anything else
     // in full.
     void resampleAfter(const KeyChanges& changes);
@@ -114,9 +142,12 @@ private:
     // keyChangedInPlace replace a few runs instead of resorting everything.
     bool runsValid_ = false;
     std::vector<std::size_t> runStarts_;
-    // Reused by keyChangedInPlace so that a drag does not allocate on every motion event.
+    // Reused by keysChangedInPlace so that a drag does not allocate on every motion event.
     std::vector<Point2> scratch_;
     std::vector<std::size_t> scratchStarts_;
+    std::vector<std::size_t> spanStarts_;
+    std::vector<std::pair<std::size_t, std::size_t>> spans_;
+    std::vector<Point2> rebuilt_;
 };
 
 }  // namespace kvr

@@ -219,14 +219,22 @@ void Channel::apply(const KeyChange& change, bool forward) {
 }
 
 void Channel::revert(const KeyChanges& changes) {
-    for (auto change = changes.rbegin(); change != changes.rend(); ++change) {
-        apply(*change, false);
+    std::vector<std::size_t> ends;
+    for (std::size_t first = 0; first < changes.size(); first = ends.back()) {
+        ends.push_back(runEnd(changes, first));
+    }
+    for (std::size_t r = ends.size(); r-- > 0;) {
+        applyRun(changes, r > 0 ? ends[r - 1] : 0, ends[r], false);
     }
     resampleAfter(changes);
 }
 
 void Channel::reapply(const KeyChanges& changes) {
-    for (const KeyChange& change : changes) apply(change, true);
+    for (std::size_t first = 0; first < changes.size();) {
+        const std::size_t end = runEnd(changes, first);
+        applyRun(changes, first, end, true);
+        first = end;
+    }
     resampleAfter(changes);
 }
 
@@ -234,9 +242,20 @@ void Channel::resampleAfter(const KeyChanges& changes) {
     // Undoing a drag must cost what the drag did, not a resampling of the whole channel.
     if (changes.size() == 1 && changes.front().kind == KeyChange::Kind::Set) {
         keyChangedInPlace(changes.front().index);
-    } else {
-        rebuild();
+        return;
     }
+    std::vector<std::size_t> moved;
+    moved.reserve(changes.size());
+    for (const KeyChange& change : changes) {
+        if (change.kind != KeyChange::Kind::Set) {
+            rebuild();
+            return;
+        }
+        moved.push_back(change.index);
+    }
+    std::sort(moved.begin(), moved.end());
+    moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
+    keysChangedInPlace(moved.data(), moved.size());
 }
 
 }  // namespace kvr

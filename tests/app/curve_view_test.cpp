@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/camera.h"
@@ -103,8 +104,8 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         TimelineRegistry::instance().addTimeline3("long", longTimeline());
-        editor->core.currentName = "long";
-        editor->core.helpVisible = false;
+        editor->core.showTimeline(TimelineKind::Three, "long");
+        editor->core.keyDown(keys::H);  // the help off
     }
 
     // Every sample and key of the timeline, one vertex call each, then the same text.
@@ -113,7 +114,8 @@ protected:
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         const EditingCore& core = editor->core;
-        glOrtho(core.viewLeft, core.viewRight, core.viewBottom, core.viewTop, 1.0, 50000.0);
+        const EditView& view = core.view();
+        glOrtho(view.left(), view.right(), view.bottom(), view.top(), 1.0, 50000.0);
         glMatrixMode(GL_MODELVIEW);
         Camera camera;
         camera.apply();
@@ -134,8 +136,21 @@ protected:
         if (const BezierKey* k = core.selectedKey()) {
             glPointSize(10.0f);
             glColor4ub(255, 255, 255, 255);
+            std::vector<Point2> selected;
+            for (const KeySelection::ChannelKeys& keys : core.selection().channels()) {
+                for (std::size_t i : keys.indices) selected.push_back(keys.channel->keys()[i].point);
+            }
+            drawAll(selected, GL_POINTS);
             drawAll({k->point, k->inHandle, k->outHandle}, GL_POINTS);
             drawAll({k->inHandle, k->point, k->outHandle}, GL_LINE_STRIP);
+        }
+        if (const std::optional<CurveRect> box = core.selectionBox()) {
+            glColor4ub(255, 255, 255, 255);
+            drawAll({{box->left, box->bottom},
+                     {box->right, box->bottom},
+                     {box->right, box->top},
+                     {box->left, box->top}},
+                    GL_LINE_LOOP);
         }
         editor->drawHelp();
         editor->drawStatus();
@@ -150,10 +165,9 @@ protected:
     }
 
     ::testing::AssertionResult alikeInView(float left, float right, float bottom, float top) {
-        editor->core.viewLeft = left;
-        editor->core.viewRight = right;
-        editor->core.viewBottom = bottom;
-        editor->core.viewTop = top;
+        if (!editor->core.setView(left, right, bottom, top)) {
+            return ::testing::AssertionFailure() << "the view could not be shown";
+        }
         return alikeWhenEverythingIsDrawn();
     }
 };
@@ -164,13 +178,15 @@ TEST_F(CurveViewTest, TheComparisonTellsACurveDrawnAFewPixelsOff) {
     ASSERT_TRUE(lookAlike(right, right));
     // Three rows lower, everything: the curves' pixels and the columns' spans move too far; one
     // row is within what the comparison allows.
-    const float row = (editor->core.viewTop - editor->core.viewBottom) / 500;
-    editor->core.viewBottom += 3 * row;
-    editor->core.viewTop += 3 * row;
-    EXPECT_FALSE(lookAlike(everythingDrawn(), right));
-    editor->core.viewBottom -= 2 * row;
-    editor->core.viewTop -= 2 * row;
-    EXPECT_TRUE(lookAlike(everythingDrawn(), right));
+    const EditView framed = editor->core.view();
+    const float row = (framed.top() - framed.bottom()) / 500;
+    const auto lowered = [&](float rows) {
+        editor->core.setView(framed.left(), framed.right(), framed.bottom() + rows * row,
+                             framed.top() + rows * row);
+        return everythingDrawn();
+    };
+    EXPECT_FALSE(lookAlike(lowered(3), right));
+    EXPECT_TRUE(lookAlike(lowered(1), right));
 }
 
 TEST_F(CurveViewTest, LongViewsLookAsIfEveryVertexWereDrawn) {
@@ -180,7 +196,7 @@ TEST_F(CurveViewTest, LongViewsLookAsIfEveryVertexWereDrawn) {
     // along with every vertex drawn, two pixels per unit.
     editor->core.frameAll();
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
-    EXPECT_TRUE(alikeInView(editor->core.viewLeft, editor->core.viewRight, -97.3f, 61.9f));
+    EXPECT_TRUE(alikeInView(editor->core.view().left(), editor->core.view().right(), -97.3f, 61.9f));
     EXPECT_TRUE(alikeInView(54321.9f, 58321.9f, -250, 250));
     EXPECT_TRUE(alikeInView(150000.5f, 250000.5f, -250, 250));
     EXPECT_TRUE(alikeInView(-70000.25f, 9900.75f, -250, 250));
@@ -195,8 +211,8 @@ TEST_F(CurveViewTest, KeysSwingingWithinEveryColumnLookAsIfEveryVertexWereDrawn)
             const double turn = static_cast<double>(i) * 7.919;
             return static_cast<float>(75.0 - 100 * c + 50 * (turn - std::floor(turn)));
         }));
-    editor->core.currentName = "swinging";
-    editor->core.helpVisible = true;
+    editor->core.showTimeline(TimelineKind::Three, "swinging");
+    editor->core.keyDown(keys::H);  // the help on again
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
 }
 
@@ -209,7 +225,7 @@ TEST_F(CurveViewTest, AKeyEditedBetweenFramesOfOneViewIsDrawnWhereItWent) {
     // is one in the middle of its column.
     Channel& y = current().y;
     std::size_t index = 10000;
-    const ViewMapping view = editor->core.view();
+    const ViewMapping view = editor->core.view().mapping();
     while (std::fabs(std::fmod(view.windowX(y.keys()[index].point.x), 1.0f) - 0.5f) > 0.2f) ++index;
     const float before = y.keys()[index].point.y;
     press(2);  // on empty space: nothing selected yet, so select the key by hand
@@ -219,6 +235,21 @@ TEST_F(CurveViewTest, AKeyEditedBetweenFramesOfOneViewIsDrawnWhereItWent) {
     ASSERT_EQ(y.keys()[index].point.y, before + 120);
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
     ASSERT_TRUE(editor->core.undo());
+    EXPECT_TRUE(alikeWhenEverythingIsDrawn());
+}
+
+TEST_F(CurveViewTest, KeysSelectedWithABoxAreDrawnWhiteOverTheLongCurves) {
+    // Thousands of keys of the framed timeline in a box dragged with Control; the box drawn while
+    // the button is held, the keys white once it is let go.
+    editor->core.frameAll();
+    EditingCore& core = editor->core;
+    core.pointerMoved(300, 150, 0, 0);
+    core.buttonPressed(1, 300, 150, 1, true);
+    core.pointerMoved(420, 330, 120, 180);
+    ASSERT_TRUE(core.selectionBox());
+    EXPECT_TRUE(alikeWhenEverythingIsDrawn());
+    core.buttonReleased(1, 0);
+    ASSERT_GT(core.selection().size(), 1000u);
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
 }
 
@@ -234,7 +265,7 @@ TEST_F(CurveViewTest, KeysOutOfOrderAreAllDrawnWithOrWithoutTheSelection) {
     ASSERT_FLOAT_EQ(y.keys()[5].point.x, 100300.0f);
     EXPECT_TRUE(alikeInView(100001.3f, 100401.3f, -250, 250));
     // Without the white selection over it, the key's own grey point must be there too.
-    editor->core.clearSelectedKey();
+    editor->core.clearSelection();
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
     // The whole timeline framed: every key is taken, out of order as they are.
     editor->core.frameAll();
@@ -246,8 +277,7 @@ TEST_F(CurveViewTest, AOneChannelTimelineIsDrawnInYellowWithGreyKeys) {
     one->channel.addPoint({100, 50});
     one->channel.addPoint({300, 50});
     TimelineRegistry::instance().addTimeline1("fade", one);
-    editor->core.currentKind = TimelineKind::One;
-    editor->core.currentName = "fade";
+    editor->core.showTimeline(TimelineKind::One, "fade");
     editor->draw();
     const Frame frame = shownFrame();
     ASSERT_FALSE(frame.empty());

@@ -2,6 +2,7 @@
 // zoom with Ctrl+wheel, save with 's'.
 #include <gtest/gtest.h>
 
+#include "tests/app/frame_text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_session.h"
 
@@ -89,6 +90,28 @@ TEST(EditingEndToEnd, CtrlWheelZoomsAboutWhereTheWheelTurned) {
         e.click(1);
     });
     EXPECT_EQ(text, timelineText(kX + keyLine("x", "500.00", "10.00"), kY, kZ));
+}
+
+TEST(EditingEndToEnd, ControlBoxThenMiddleDragMovesTheSelectedKeysTogether) {
+    const std::string text = editAndSave([](EditorProcess& e) {
+        // A box about the x and y keys at time 100; the z key at value -10 stays outside.
+        xdotool({"keydown", "ctrl"});
+        e.drag(1, 50, 200, 150, 255);
+        xdotool({"keyup", "ctrl"});
+        // Both points white, the count above the active key's point and the mode.
+        const Frame frame =
+            e.waitForFrame([](const Frame& f) { return showsText(f, 5, 440, "2 keys selected"); });
+        EXPECT_TRUE(showsText(frame, 5, 440, "2 keys selected"));
+        EXPECT_TRUE(showsText(frame, 5, 460, "100.00, 0.00"));
+        EXPECT_EQ(frame.at(100, 240), (Rgb{255, 255, 255}));
+        EXPECT_EQ(frame.at(100, 250), (Rgb{255, 255, 255}));
+        EXPECT_EQ(frame.at(100, 260), (Rgb{128, 128, 128}));
+        // A middle drag from the x key carries the y key along.
+        e.drag(2, 100, 240, 130, 220);
+    });
+    EXPECT_EQ(text,
+              timelineText(keyLine("x", "0.00", "10.00") + keyLine("x", "130.00", "30.00"),
+                           keyLine("y", "0.00", "0.00") + keyLine("y", "130.00", "20.00"), kZ));
 }
 
 // The window's title as the X server holds it.

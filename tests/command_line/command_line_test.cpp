@@ -73,6 +73,31 @@ TEST(CommandLine, CheckSummarisesEachFileAndBothModesFailOnAnIncompleteOne) {
     EXPECT_EQ(help.out.rfind("Usage: tledit [FILE]", 0), 0u) << help.out;
 }
 
+TEST(CommandLine, AnUnknownOptionIsRefusedAndOpensNoWindow) {
+    TempDir dir;
+    for (const char* option : {"--bogus", "-x", "-"}) {
+        const Outcome refused = tledit(dir, {option});
+        EXPECT_EQ(refused.status, 2) << option;
+        EXPECT_EQ(refused.out, "") << option;
+        EXPECT_EQ(refused.err.rfind(std::string("tledit: unknown option ") + option +
+                                        "\nUsage: tledit [FILE]",
+                                    0),
+                  0u)
+            << refused.err;
+    }
+    // A file of such a name is given with its directory, and two or more arguments are still
+    // only ignored: both go on to open a window, which fails here for want of a display.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"./-x.lua"}, std::vector<std::string>{"--bogus", "a.lua"}}) {
+        const Outcome editor = tledit(dir, args);
+        EXPECT_EQ(editor.status, 1) << args[0];
+        EXPECT_EQ(editor.err.find("unknown option"), std::string::npos) << editor.err;
+    }
+    for (const char* name : {"--bogus", "-x", "-", "-x.lua", "a.lua"}) {
+        EXPECT_FALSE(fileExists(dir.file(name))) << name;
+    }
+}
+
 TEST(CommandLine, ExportWritesEveryTimelineAsJson) {
     TempDir dir;
     writeFile(

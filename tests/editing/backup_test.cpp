@@ -31,7 +31,7 @@ std::string saveCapturingStderr(EditingCore& editor) {
 // Loads the file, which does not load completely, and saves over it; returns what was said.
 std::string loadBrokenAndSave(EditingCore& editor, const std::string& name) {
     writeFile(name, kBrokenInTheMiddle);
-    editor.fileName = name;
+    editor.setFileName(name);
     testing::internal::CaptureStderr();
     editor.reload();
     testing::internal::GetCapturedStderr();
@@ -50,7 +50,7 @@ bool isRegularFile(const std::string& path) {
 TEST_F(BackupTest, TheFirstSaveAfterAnIncompleteLoadKeepsThePreviousTextOnce) {
     writeFile(dir.file("broken.lua"), kBrokenInTheMiddle);
     chmod(dir.file("broken.lua").c_str(), 0600);
-    core.fileName = "broken.lua";
+    core.setFileName("broken.lua");
     testing::internal::CaptureStderr();
     core.reload();
     testing::internal::GetCapturedStderr();
@@ -76,12 +76,12 @@ TEST_F(BackupTest, NoBackupWhereNothingIsLostAndNoSaveWhenItCannotBeKept) {
     // A complete load, and a missing file, have nothing to keep.
     writeFile(dir.file("good.lua"), "timeline3_begin('a') timeline3_end()\n");
     writeFile(dir.file("good.lua~"), "older\n");
-    core.fileName = "good.lua";
+    core.setFileName("good.lua");
     core.reload();
     EXPECT_EQ(saveCapturingStderr(core), "");
     EXPECT_EQ(readFile(dir.file("good.lua~")), "older\n");
 
-    core.fileName = "missing.lua";
+    core.setFileName("missing.lua");
     testing::internal::CaptureStderr();
     core.reload();
     testing::internal::GetCapturedStderr();
@@ -94,7 +94,7 @@ TEST_F(BackupTest, NoBackupWhereNothingIsLostAndNoSaveWhenItCannotBeKept) {
               "timeline3_begin('a') timeline3_end()\n");
     ASSERT_EQ(mkdir(dir.file("dup.lua~").c_str(), 0755), 0);
     writeFile(dir.file("dup.lua~/inside"), "x");
-    core.fileName = "dup.lua";
+    core.setFileName("dup.lua");
     core.reload();
     EXPECT_EQ(saveCapturingStderr(core),
               "cannot save dup.lua: cannot keep the previous text: Is a directory\n");
@@ -182,13 +182,13 @@ private:
 TEST_F(BackupTest, NoFileHoldsTextBeforeItHasItsFinalPermissions) {
     writeFile("private.lua", kBrokenInTheMiddle);
     ASSERT_EQ(chmod("private.lua", 0600), 0);
-    core.fileName = "private.lua";
+    core.setFileName("private.lua");
     testing::internal::CaptureStderr();
     core.reload();
     testing::internal::GetCapturedStderr();
     const DirectoryEvents events(dir.path());
     EXPECT_EQ(saveCapturingStderr(core), keptMessage("private.lua", "private.lua~"));
-    core.fileName = "new.lua";
+    core.setFileName("new.lua");
     EXPECT_EQ(saveCapturingStderr(core), "");
 
     // Text goes only into temporary files that already have their permissions; the files

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "editing/editing_core.h"
@@ -33,12 +34,23 @@ protected:
 
     // Pointer at a window pixel, without dragging anything.
     void pointAt(int x, int y) { motion(x, y, 0, 0); }
-    // Pointer moved by (dx, dy) pixels from where it was.
-    void moveBy(int dx, int dy) { motion(lastX_ + dx, lastY_ + dy, dx, dy); }
+    // Pointer at the pixel nearest to a curve point at the current view.
+    void pointAtCurve(Point2 p) {
+        const EditView& v = core.view();
+        pointAt(
+            static_cast<int>(std::lround((p.x - v.left()) * static_cast<float>(v.windowWidth()) /
+                                         (v.right() - v.left()))),
+            static_cast<int>(std::lround((v.top() - p.y) * static_cast<float>(v.windowHeight()) /
+                                         (v.top() - v.bottom()))));
+    }
+    // Pointer moved by (dx, dy) pixels from where it was, with Control held or not.
+    void moveBy(int dx, int dy, bool ctrl = false) {
+        motion(lastX_ + dx, lastY_ + dy, dx, dy, ctrl);
+    }
 
-    void press(int button) {
+    void press(int button, bool ctrl = false, bool shift = false) {
         if (button <= 3) buttons_ |= 1 << (button - 1);
-        core.buttonPressed(button, lastX_, lastY_, buttons_);
+        core.buttonPressed(button, lastX_, lastY_, buttons_, ctrl, shift);
     }
     void release(int button) {
         if (button <= 3) buttons_ &= ~(1 << (button - 1));
@@ -54,10 +66,10 @@ protected:
     EditingCore core;
 
 private:
-    void motion(int x, int y, int dx, int dy) {
+    void motion(int x, int y, int dx, int dy, bool ctrl = false) {
         lastX_ = x;
         lastY_ = y;
-        core.pointerMoved(x, y, dx, dy);
+        core.pointerMoved(x, y, dx, dy, ctrl);
     }
 
     int buttons_ = 0;

@@ -63,10 +63,10 @@ TEST_F(EntryPanelTest, TypedNumbersMoveTheSelectedKeyAsOneStep) {
     release(buttons::Middle);
     core.buttonPressed(buttons::WheelUp, 0, 0, 0, true);
     EXPECT_FALSE(fileExists(dir.file("tl3_000.lua")));
-    EXPECT_EQ(core.mode, EditMode::Edit);
-    EXPECT_TRUE(core.helpVisible);
-    EXPECT_FLOAT_EQ(core.viewTop, 250);
-    EXPECT_FLOAT_EQ(core.viewRight, 800);
+    EXPECT_EQ(core.view().mode(), EditMode::Edit);
+    EXPECT_TRUE(core.view().helpVisible());
+    EXPECT_FLOAT_EQ(core.view().top(), 250);
+    EXPECT_FLOAT_EQ(core.view().right(), 800);
     EXPECT_TRUE(same(y.keys(), before));
 
     // Number characters are typed, the first replacing the selected text; '+' counts as the
@@ -166,8 +166,7 @@ TEST_F(EntryPanelTest, ControlDragsFollowThePointerAtAnyZoom) {
     Channel& x = current().x;
     // A press on the key's point, one motion, the release.
     const auto drag = [&](int button, int dx, int dy, bool ctrl) {
-        core.cursorX = x.keys()[0].point.x;
-        core.cursorY = x.keys()[0].point.y;
+        pointAtCurve(x.keys()[0].point);
         press(button);
         core.pointerMoved(0, 0, dx, dy, ctrl);
         release(button);
@@ -175,17 +174,18 @@ TEST_F(EntryPanelTest, ControlDragsFollowThePointerAtAnyZoom) {
     const BezierKey start = x.keys()[0];
     // Ten steps in: about 278.9 units in 800 pixels, so 100 pixels move about 34.9 units.
     for (int i = 0; i < 10; ++i) core.zoomIn();
-    EXPECT_NEAR(core.viewRight - core.viewLeft, 278.9, 0.05);
+    EXPECT_NEAR(core.view().right() - core.view().left(), 278.9, 0.05);
     drag(buttons::Middle, 100, -20, true);
     EXPECT_NEAR(x.keys()[0].point.x, 34.87, 0.01);
-    EXPECT_NEAR(x.keys()[0].point.y, 10 + 20 * (core.viewTop - core.viewBottom) / 500, 1e-4);
+    EXPECT_NEAR(x.keys()[0].point.y, 10 + 20 * (core.view().top() - core.view().bottom()) / 500,
+                1e-4);
     EXPECT_EQ(x.keys()[0].inHandle, x.keys()[0].point);
 
     // A tall window zoomed out: the handles, each axis by its own units per pixel.
     core.resized(400, 1000);
     for (int i = 0; i < 5; ++i) core.zoomOut();
-    const float unitsX = (core.viewRight - core.viewLeft) / 400;
-    const float unitsY = (core.viewTop - core.viewBottom) / 1000;
+    const float unitsX = (core.view().right() - core.view().left()) / 400;
+    const float unitsY = (core.view().top() - core.view().bottom()) / 1000;
     const BezierKey moved = x.keys()[0];
     drag(buttons::Left, -20, 10, true);
     drag(buttons::Right, 30, 0, true);

@@ -7,33 +7,33 @@ namespace {
 using KeyboardTest = CoreTest;
 
 void expectView(const EditingCore& e, float l, float r, float b, float t) {
-    EXPECT_FLOAT_EQ(e.viewLeft, l);
-    EXPECT_FLOAT_EQ(e.viewRight, r);
-    EXPECT_FLOAT_EQ(e.viewBottom, b);
-    EXPECT_FLOAT_EQ(e.viewTop, t);
+    EXPECT_FLOAT_EQ(e.view().left(), l);
+    EXPECT_FLOAT_EQ(e.view().right(), r);
+    EXPECT_FLOAT_EQ(e.view().bottom(), b);
+    EXPECT_FLOAT_EQ(e.view().top(), t);
 }
 
 TEST_F(KeyboardTest, ZoomKeepsTheHalfExtentAnchorNotTheMidpoint) {
     keyDown(keys::Minus);
     expectView(core, -40, 840, -300, 250);
 
-    core.viewLeft = 0, core.viewRight = 800, core.viewBottom = -250, core.viewTop = 250;
+    core.setView(0, 800, -250, 250);
     keyDown(keys::LeftShift);
     keyDown(keys::Semicolon);
     expectView(core, 40, 760, -200, 250);
 
     // Scrolled right twice: the horizontal anchor stays at 400, not the midpoint 500.
-    core.viewLeft = 100, core.viewRight = 900, core.viewBottom = -250, core.viewTop = 250;
+    core.setView(100, 900, -250, 250);
     core.zoomIn();
-    EXPECT_FLOAT_EQ(core.viewLeft, 130);
-    EXPECT_FLOAT_EQ(core.viewRight, 850);
+    EXPECT_FLOAT_EQ(core.view().left(), 130);
+    EXPECT_FLOAT_EQ(core.view().right(), 850);
 }
 
 TEST_F(KeyboardTest, ZoomInThenOutIsNotTheIdentity) {
     core.zoomIn();
     core.zoomOut();
-    EXPECT_NEAR(core.viewRight - core.viewLeft, 800 * 0.99, 1e-3);
-    EXPECT_NEAR(core.viewTop - core.viewBottom, 500 * 0.99, 1e-3);
+    EXPECT_NEAR(core.view().right() - core.view().left(), 800 * 0.99, 1e-3);
+    EXPECT_NEAR(core.view().top() - core.view().bottom(), 500 * 0.99, 1e-3);
 }
 
 TEST_F(KeyboardTest, SemicolonZoomsOnlyWhileShiftIsHeld) {
@@ -41,9 +41,9 @@ TEST_F(KeyboardTest, SemicolonZoomsOnlyWhileShiftIsHeld) {
     expectView(core, 0, 800, -250, 250);
 
     keyDown(keys::RightShift);
-    EXPECT_TRUE(core.shiftDown);
+    EXPECT_TRUE(core.view().shiftDown());
     keyUp(keys::RightShift);
-    EXPECT_FALSE(core.shiftDown);
+    EXPECT_FALSE(core.view().shiftDown());
     keyDown(keys::Semicolon);
     expectView(core, 0, 800, -250, 250);
 
@@ -61,10 +61,10 @@ TEST_F(KeyboardTest, ArrowsScrollByFiftyUnitsWhateverTheZoom) {
     keyDown(keys::Right);
     expectView(core, 50, 850, -200, 300);
     core.zoomIn();
-    const float width = core.viewRight - core.viewLeft;
+    const float width = core.view().right() - core.view().left();
     keyDown(keys::Left);
-    EXPECT_FLOAT_EQ(core.viewRight - core.viewLeft, width);
-    EXPECT_NEAR(core.viewLeft, 50 + (400 - 50) * 0.1f - 50, 1e-3);
+    EXPECT_FLOAT_EQ(core.view().right() - core.view().left(), width);
+    EXPECT_NEAR(core.view().left(), 50 + (400 - 50) * 0.1f - 50, 1e-3);
 }
 
 TEST_F(KeyboardTest, ModeAndHelpKeysChangeOnlyTheirOwnState) {
@@ -72,24 +72,24 @@ TEST_F(KeyboardTest, ModeAndHelpKeysChangeOnlyTheirOwnState) {
     core.select(&current().y, 1);
 
     keyDown(keys::I);
-    EXPECT_EQ(core.mode, EditMode::Insert);
+    EXPECT_EQ(core.view().mode(), EditMode::Insert);
     keyDown(keys::D);
-    EXPECT_EQ(core.mode, EditMode::Delete);
+    EXPECT_EQ(core.view().mode(), EditMode::Delete);
     keyDown(keys::E);
-    EXPECT_EQ(core.mode, EditMode::Edit);
+    EXPECT_EQ(core.view().mode(), EditMode::Edit);
     EXPECT_EQ(core.selectedKey(), key);
     expectView(core, 0, 800, -250, 250);
 
-    EXPECT_TRUE(core.helpVisible);
+    EXPECT_TRUE(core.view().helpVisible());
     keyDown(keys::H);
-    EXPECT_FALSE(core.helpVisible);
+    EXPECT_FALSE(core.view().helpVisible());
     keyDown(keys::H);
-    EXPECT_TRUE(core.helpVisible);
+    EXPECT_TRUE(core.view().helpVisible());
 
     // Unknown keys, Control among them, leave everything as it was.
     keyDown(306);
     keyDown('q');
-    EXPECT_EQ(core.mode, EditMode::Edit);
+    EXPECT_EQ(core.view().mode(), EditMode::Edit);
     expectView(core, 0, 800, -250, 250);
 }
 
@@ -100,7 +100,7 @@ TEST_F(KeyboardTest, DeleteRemovesTheSelectedKeyOnce) {
     ASSERT_EQ(y.keys().size(), 1u);
     EXPECT_FLOAT_EQ(y.keys()[0].point.x, 100);
     EXPECT_EQ(core.selectedKey(), nullptr);
-    EXPECT_EQ(core.selectedChannel, &y);
+    EXPECT_EQ(core.selection().activeChannel(), &y);
     EXPECT_EQ(y.samples().size(), 1u);
 
     keyDown(keys::Delete);
@@ -109,20 +109,20 @@ TEST_F(KeyboardTest, DeleteRemovesTheSelectedKeyOnce) {
 
 TEST_F(KeyboardTest, CommandsWithoutATimelineTouchNothing) {
     TimelineRegistry::instance().clear();
-    core.currentName.clear();
-    core.fileName.clear();
+    core.showTimeline(TimelineKind::None, "");
+    core.setFileName("");
     for (int k : {keys::Minus, keys::Delete, keys::Up, keys::S, keys::R, keys::I}) keyDown(k);
-    EXPECT_EQ(core.mode, EditMode::Insert);
+    EXPECT_EQ(core.view().mode(), EditMode::Insert);
     EXPECT_TRUE(TimelineRegistry::instance().timelines3.empty());
-    const float left = core.viewLeft, bottom = core.viewBottom;
+    const float left = core.view().left(), bottom = core.view().bottom();
     pointAt(10, 240);
     click(1);
     press(2);
     moveBy(30, 0);
     release(2);
-    EXPECT_FLOAT_EQ(core.viewLeft, left);
-    EXPECT_FLOAT_EQ(core.viewBottom, bottom);
-    EXPECT_TRUE(core.currentName.empty());
+    EXPECT_FLOAT_EQ(core.view().left(), left);
+    EXPECT_FLOAT_EQ(core.view().bottom(), bottom);
+    EXPECT_TRUE(core.document().currentName().empty());
     EXPECT_EQ(core.selectedKey(), nullptr);
 }
 

@@ -292,7 +292,7 @@ TEST_F(LargeFileCoreTest, SaveAndReloadManyDistinctNumbers) {
 
     TimelineRegistry before = registry.share();
     keyDown(keys::S);
-    const std::string text = readFile(dir.file(core.fileName));
+    const std::string text = readFile(dir.file(core.fileName()));
     EXPECT_TRUE(sameText(unwrapped(text), plainText(before)));
     // Only key lines are wrapped: the blocks keep their begin and end lines in the open.
     EXPECT_TRUE(blockLinesInTheOpen(text));
@@ -316,7 +316,7 @@ TEST_F(LargeFileCoreTest, AWriteFailingPartWayKeepsTheOldFile) {
     TimelineRegistry::instance().addTimeline3("big", big);
     const std::string target = dir.file("kept.lua");
     writeFile(target, "-- the old text\n");
-    core.fileName = target;
+    core.setFileName(target);
 
     rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);

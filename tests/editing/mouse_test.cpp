@@ -8,8 +8,8 @@ using MouseTest = CoreTest;
 
 TEST_F(MouseTest, CursorFollowsTheViewAndPicksWithinEightUnits) {
     pointAt(8, 244);  // cursor (8, 6): x key at 80, y key at 100 squared units
-    EXPECT_FLOAT_EQ(core.cursorX, 8);
-    EXPECT_FLOAT_EQ(core.cursorY, 6);
+    EXPECT_FLOAT_EQ(core.view().cursor().x, 8);
+    EXPECT_FLOAT_EQ(core.view().cursor().y, 6);
     press(1);
     EXPECT_EQ(core.selectedKey(), nullptr);
     release(1);
@@ -17,11 +17,11 @@ TEST_F(MouseTest, CursorFollowsTheViewAndPicksWithinEightUnits) {
     pointAt(6, 244);  // 36 + 16 = 52: the x key
     press(1);
     EXPECT_EQ(core.selectedKey(), &current().x.keys()[0]);
-    EXPECT_EQ(core.selectedChannel, &current().x);
+    EXPECT_EQ(core.selection().activeChannel(), &current().x);
     release(1);
 
     // Both the x key (18) and the y key (58) are in reach at (3, 7): x comes first.
-    core.clearSelectedKey();
+    core.clearSelection();
     pointAt(3, 243);
     press(2);
     EXPECT_EQ(core.selectedKey(), &current().x.keys()[0]);
@@ -46,7 +46,7 @@ TEST_F(MouseTest, SelectionRules) {
     EXPECT_EQ(core.selectedKey(), &current().y.keys()[1]);
     click(2);
     EXPECT_EQ(core.selectedKey(), nullptr);
-    EXPECT_EQ(core.selectedChannel, nullptr);
+    EXPECT_EQ(core.selection().activeChannel(), nullptr);
 
     // The right button never selects.
     pointAt(100, 250);
@@ -57,9 +57,10 @@ TEST_F(MouseTest, SelectionRules) {
 TEST_F(MouseTest, MiddleDragMovesTheWholeKeyOneUnitPerPixel) {
     core.zoomIn();
     core.zoomIn();
-    core.viewLeft = -10, core.viewRight = 710;  // keep the key reachable after zooming
+    // Keep the key reachable after zooming.
+    core.setView(-10, 710, core.view().bottom(), core.view().top());
     const BezierKey before = current().x.keys()[0];
-    core.cursorX = 0, core.cursorY = 10;
+    pointAtCurve({0, 10});
     press(2);
     ASSERT_EQ(core.selectedKey(), &current().x.keys()[0]);
     moveBy(10, 4);
@@ -127,7 +128,7 @@ TEST_F(MouseTest, RightDragWithoutSelectionChangesNothing) {
     for (std::size_t i = 0; i < before.size(); ++i) {
         EXPECT_EQ(current().x.keys()[i].outHandle, before[i].outHandle);
     }
-    EXPECT_FLOAT_EQ(core.viewLeft, 0);
+    EXPECT_FLOAT_EQ(core.view().left(), 0);
 }
 
 TEST_F(MouseTest, MiddleDragOnEmptySpaceScrollsTheView) {
@@ -135,15 +136,15 @@ TEST_F(MouseTest, MiddleDragOnEmptySpaceScrollsTheView) {
     press(2);
     for (int i = 0; i < 3; ++i) moveBy(10, 0);
     release(2);
-    EXPECT_FLOAT_EQ(core.viewLeft, 80);
-    EXPECT_FLOAT_EQ(core.viewRight, 880);
-    EXPECT_FLOAT_EQ(core.viewTop, 250);
+    EXPECT_FLOAT_EQ(core.view().left(), 80);
+    EXPECT_FLOAT_EQ(core.view().right(), 880);
+    EXPECT_FLOAT_EQ(core.view().top(), 250);
 
     press(2);
     moveBy(0, 30);  // downward motion lowers the view by a tenth of its height
     release(2);
-    EXPECT_NEAR(core.viewTop, 200, 1e-3);
-    EXPECT_NEAR(core.viewBottom, -300, 1e-3);
+    EXPECT_NEAR(core.view().top(), 200, 1e-3);
+    EXPECT_NEAR(core.view().bottom(), -300, 1e-3);
 }
 
 TEST_F(MouseTest, InsertModeAddsAKeyOnTheCurve) {
@@ -157,7 +158,7 @@ TEST_F(MouseTest, InsertModeAddsAKeyOnTheCurve) {
     EXPECT_EQ(x.keys()[1].point, (Point2{50, 10}));
     EXPECT_EQ(x.keys()[1].inHandle, x.keys()[1].point);
     EXPECT_EQ(core.selectedKey(), nullptr);
-    EXPECT_EQ(core.selectedChannel, &current().z);
+    EXPECT_EQ(core.selection().activeChannel(), &current().z);
 
     // Eight units away from every curve: nothing.
     pointAt(50, 272);

@@ -28,15 +28,15 @@ TEST_F(SaveFaultTest, ARenameOntoADirectoryLeavesItAndNoTemporaryFile) {
     ASSERT_EQ(mkdir(dir.file("out.lua").c_str(), 0755), 0);
     writeFile(dir.file("out.lua/inside"), "kept\n");
     const std::set<std::string> before = entriesOf(dir.path());
-    core.fileName = "out.lua";
+    core.setFileName("out.lua");
     testing::internal::CaptureStderr();
     core.save();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot save out.lua: Is a directory\n");
     EXPECT_EQ(entriesOf(dir.path()), before);
     EXPECT_EQ(readFile(dir.file("out.lua/inside")), "kept\n");
-    EXPECT_EQ(core.currentName, "no_name");
+    EXPECT_EQ(core.document().currentName(), "no_name");
 
-    core.fileName = "out2.lua";
+    core.setFileName("out2.lua");
     core.save();
     EXPECT_EQ(readFile(dir.file("out2.lua")).rfind("timeline3_begin(\"no_name\")", 0), 0u);
 }
@@ -44,7 +44,7 @@ TEST_F(SaveFaultTest, ARenameOntoADirectoryLeavesItAndNoTemporaryFile) {
 TEST_F(SaveFaultTest, ALinkIntoAMissingDirectoryStaysAsItWas) {
     ASSERT_EQ(symlink("gone/real.lua", dir.file("link.lua").c_str()), 0);
     const std::set<std::string> before = entriesOf(dir.path());
-    core.fileName = "link.lua";
+    core.setFileName("link.lua");
     testing::internal::CaptureStderr();
     core.save();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
@@ -118,7 +118,7 @@ TEST_F(SaveFaultTest, APipeWhoseReaderHasGoneFailsTheSaveAndTheNextOneWorks) {
     }
     current().rebuildAll();
     ASSERT_EQ(mkfifo(dir.file("pipe.lua").c_str(), 0644), 0);
-    core.fileName = "pipe.lua";
+    core.setFileName("pipe.lua");
     // The default action, which ends the process, as a program that saves would have it.
     const auto oldHandler = std::signal(SIGPIPE, SIG_DFL);
 
@@ -156,7 +156,7 @@ TEST_F(SaveFaultTest, APipeWhoseReaderHasGoneFailsTheSaveAndTheNextOneWorks) {
 TEST_F(SaveFaultTest, ANameAtTheFileSystemsLimitSaves) {
     // With ".lua", 250 bytes: no room for a temporary name made from it.
     const std::string name = std::string(246, 'n') + ".lua";
-    core.fileName = name;
+    core.setFileName(name);
     testing::internal::CaptureStderr();
     core.save();
     const ino_t first = inodeOf(dir.file(name));

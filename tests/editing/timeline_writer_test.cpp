@@ -102,7 +102,7 @@ TEST_F(SaveTest, SavingRightAfterStartWritesTheDefaultTimeline) {
     TimelineRegistry::instance().clear();
     EditingCore fresh;
     fresh.startNew();
-    EXPECT_EQ(fresh.fileName, "tl3_001.lua");
+    EXPECT_EQ(fresh.fileName(), "tl3_001.lua");
     EXPECT_FALSE(fileExists(dir.file("tl3_001.lua")));
     fresh.save();
     EXPECT_EQ(readFile(dir.file("tl3_001.lua")), kDefaultText);
@@ -114,7 +114,7 @@ TEST_F(SaveTest, KeepsPermissionsAndSymbolicLinks) {
     writeFile(real, "old\n");
     chmod(real.c_str(), 0640);
     ASSERT_EQ(symlink("real.lua", dir.file("link.lua").c_str()), 0);
-    core.fileName = "link.lua";
+    core.setFileName("link.lua");
     core.save();
     struct stat st;
     ASSERT_EQ(lstat(dir.file("link.lua").c_str(), &st), 0);
@@ -135,7 +135,7 @@ std::size_t entriesIn(const std::string& directory) {
 
 TEST_F(SaveTest, AFailedSaveLeavesTheOldFileAndSaysWhy) {
     // Into a directory that does not exist.
-    core.fileName = "missing/out.lua";
+    core.setFileName("missing/out.lua");
     testing::internal::CaptureStderr();
     core.save();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
@@ -155,7 +155,7 @@ TEST_F(SaveTest, AFailedSaveLeavesTheOldFileAndSaysWhy) {
     small.rlim_cur = 4096;
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
-    core.fileName = target;
+    core.setFileName(target);
     testing::internal::CaptureStderr();
     core.save();
     const std::string message = testing::internal::GetCapturedStderr();

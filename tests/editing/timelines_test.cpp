@@ -16,7 +16,7 @@ protected:
                   " timeline1_push(vector2.new(100, 0)) timeline1_end()\n"
                   "timeline3_begin('B') timeline3_end()\n"
                   "timeline1_begin('z') timeline1_end()\n");
-        core.fileName = "mixed.lua";
+        core.setFileName("mixed.lua");
         core.reload();
     }
 
@@ -34,7 +34,7 @@ TEST_F(TimelinesTest, TabVisitsThreeChannelThenOneChannelTimelinesByNameAndWraps
         tab();
         EXPECT_EQ(core.windowTitle(), std::string(expected) + " - mixed.lua - tledit");
         EXPECT_EQ(core.selectedKey(), nullptr);
-        EXPECT_EQ(core.selectedChannel, nullptr);
+        EXPECT_EQ(core.selection().activeChannel(), nullptr);
         // Switching drops the selection: select what there is for the next switch to drop.
         Channel* first = core.currentChannels().channels[0];
         if (first && !first->keys().empty()) core.select(first, 0);
@@ -46,7 +46,7 @@ TEST_F(TimelinesTest, TabVisitsThreeChannelThenOneChannelTimelinesByNameAndWraps
 
     // With only one-channel timelines, none is current after a load, and Tab reaches them.
     writeFile(dir.file("ones.lua"), "timeline1_begin('f') timeline1_end()\n");
-    core.fileName = "ones.lua";
+    core.setFileName("ones.lua");
     core.reload();
     EXPECT_EQ(core.windowTitle(), "ones.lua - tledit");
     tab(true);
@@ -98,29 +98,29 @@ TEST_F(TimelinesTest, AOneChannelTimelineIsEditedByTheSameRulesAndUndone) {
 TEST_F(TimelinesTest, HomeFramesEveryPointAndHandle) {
     tab();  // "b": one key at (0, 5), handles on it: 20 units centred on each axis
     keyDown(keys::Home);
-    EXPECT_FLOAT_EQ(core.viewLeft, -10);
-    EXPECT_FLOAT_EQ(core.viewRight, 10);
-    EXPECT_FLOAT_EQ(core.viewBottom, -5);
-    EXPECT_FLOAT_EQ(core.viewTop, 15);
+    EXPECT_FLOAT_EQ(core.view().left(), -10);
+    EXPECT_FLOAT_EQ(core.view().right(), 10);
+    EXPECT_FLOAT_EQ(core.view().bottom(), -5);
+    EXPECT_FLOAT_EQ(core.view().top(), 15);
 
     // Handles count as much as points; the margin is 5 % of each extent.
     Channel& x = *core.currentChannels().channels[0];
     x.addKey({90, -30}, {100, 10}, {140, 70});
     keyDown(keys::Home);
-    EXPECT_FLOAT_EQ(core.viewLeft, -7);
-    EXPECT_FLOAT_EQ(core.viewRight, 147);
-    EXPECT_FLOAT_EQ(core.viewBottom, -35);
-    EXPECT_FLOAT_EQ(core.viewTop, 75);
+    EXPECT_FLOAT_EQ(core.view().left(), -7);
+    EXPECT_FLOAT_EQ(core.view().right(), 147);
+    EXPECT_FLOAT_EQ(core.view().bottom(), -35);
+    EXPECT_FLOAT_EQ(core.view().top(), 75);
 
     // Nothing to frame: the first view of a window of this size.
     core.resized(640, 480);
     core.zoomIn();
     tab(true);  // "B", without keys
     keyDown(keys::Home);
-    EXPECT_FLOAT_EQ(core.viewLeft, 0);
-    EXPECT_FLOAT_EQ(core.viewRight, 640);
-    EXPECT_FLOAT_EQ(core.viewBottom, -240);
-    EXPECT_FLOAT_EQ(core.viewTop, 240);
+    EXPECT_FLOAT_EQ(core.view().left(), 0);
+    EXPECT_FLOAT_EQ(core.view().right(), 640);
+    EXPECT_FLOAT_EQ(core.view().bottom(), -240);
+    EXPECT_FLOAT_EQ(core.view().top(), 240);
 }
 
 TEST_F(TimelinesTest, CtrlWheelZoomsAboutThePointerAndNeverEdits) {
@@ -128,18 +128,18 @@ TEST_F(TimelinesTest, CtrlWheelZoomsAboutThePointerAndNeverEdits) {
     tab(true);  // "a", the flat one-channel curve at 0
     const std::size_t keys = core.currentChannels().channels[0]->keys().size();
     for (EditMode mode : {EditMode::Insert, EditMode::Delete, EditMode::Edit}) {
-        core.mode = mode;
+        keyDown(mode == EditMode::Insert ? keys::I : mode == EditMode::Delete ? keys::D : keys::E);
         pointAt(200, 250);  // on the curve, and on no key
-        const float x = core.cursorX;
-        const float y = core.cursorY;
+        const float x = core.view().cursor().x;
+        const float y = core.view().cursor().y;
         core.buttonPressed(buttons::WheelUp, 200, 250, 8, true);
         core.buttonReleased(buttons::WheelUp, 0);
-        EXPECT_NEAR(core.viewRight - core.viewLeft, 720, 1e-3);
+        EXPECT_NEAR(core.view().right() - core.view().left(), 720, 1e-3);
         pointAt(200, 250);  // the same pixel shows the same curve point
-        EXPECT_NEAR(core.cursorX, x, 1e-3);
-        EXPECT_NEAR(core.cursorY, y, 1e-3);
+        EXPECT_NEAR(core.view().cursor().x, x, 1e-3);
+        EXPECT_NEAR(core.view().cursor().y, y, 1e-3);
         core.buttonPressed(buttons::WheelDown, 200, 250, 16, true);
-        EXPECT_NEAR(core.viewRight - core.viewLeft, 792, 1e-3);
+        EXPECT_NEAR(core.view().right() - core.view().left(), 792, 1e-3);
         core.resized(800, 500);
     }
     EXPECT_EQ(core.currentChannels().channels[0]->keys().size(), keys);
@@ -148,13 +148,13 @@ TEST_F(TimelinesTest, CtrlWheelZoomsAboutThePointerAndNeverEdits) {
     for (int key : {int{keys::Equals}, int{keys::Plus}, int{keys::KeypadPlus}}) {
         core.resized(800, 500);
         keyDown(key);
-        EXPECT_FLOAT_EQ(core.viewLeft, 40) << key;
+        EXPECT_FLOAT_EQ(core.view().left(), 40) << key;
     }
     keyDown(keys::KeypadMinus);
-    EXPECT_FLOAT_EQ(core.viewRight - core.viewLeft, 720 * 1.1f);
+    EXPECT_FLOAT_EQ(core.view().right() - core.view().left(), 720 * 1.1f);
     core.resized(800, 500);
     keyDown(keys::Semicolon);
-    EXPECT_FLOAT_EQ(core.viewLeft, 0);
+    EXPECT_FLOAT_EQ(core.view().left(), 0);
 }
 
 }  // namespace

@@ -16,11 +16,12 @@ using ViewTest = CoreTest;
         return std::isfinite(low) && std::isfinite(high) && low < high &&
                std::isfinite(high - low);
     };
-    if (usable(e.viewLeft, e.viewRight) && usable(e.viewBottom, e.viewTop)) {
+    const EditView& v = e.view();
+    if (usable(v.left(), v.right()) && usable(v.bottom(), v.top())) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure() << "view " << e.viewLeft << "…" << e.viewRight << " by "
-                                         << e.viewBottom << "…" << e.viewTop;
+    return ::testing::AssertionFailure()
+           << "view " << v.left() << "…" << v.right() << " by " << v.bottom() << "…" << v.top();
 }
 
 void ctrlWheel(EditingCore& e, int button, int x, int y) {
@@ -34,9 +35,9 @@ TEST_F(ViewTest, CtrlWheelZoomsAboutThePixelItTurnsAtAndPlainPressesAtTheLastMot
     for (int key : {keys::Home, keys::Right}) {
         keyDown(key);
         const Point2 under = core.viewPointAt(200, 250);
-        const float width = core.viewRight - core.viewLeft;
+        const float width = core.view().right() - core.view().left();
         ctrlWheel(core, buttons::WheelUp, 200, 250);
-        EXPECT_NEAR(core.viewRight - core.viewLeft, width * 0.9f, width * 1e-6);
+        EXPECT_NEAR(core.view().right() - core.view().left(), width * 0.9f, width * 1e-6);
         const Point2 after = core.viewPointAt(200, 250);
         EXPECT_NEAR(after.x, under.x, width * 1e-6) << key;
         EXPECT_NEAR(after.y, under.y, 1e-4) << key;
@@ -63,24 +64,24 @@ TEST_F(ViewTest, KeysAtTheEndsOfTheFloatRangeGetTheWidestFiniteView) {
     current().y.addPoint({3e38f, 3e38f});
     keyDown(keys::Home);
     // Framed with its margin the span is wider than floats reach: the widest about its middle.
-    EXPECT_EQ(core.viewLeft, -FLT_MAX / 2);
-    EXPECT_EQ(core.viewRight, FLT_MAX / 2);
-    EXPECT_EQ(core.viewBottom, -FLT_MAX / 2);
-    EXPECT_EQ(core.viewTop, FLT_MAX / 2);
+    EXPECT_EQ(core.view().left(), -FLT_MAX / 2);
+    EXPECT_EQ(core.view().right(), FLT_MAX / 2);
+    EXPECT_EQ(core.view().bottom(), -FLT_MAX / 2);
+    EXPECT_EQ(core.view().top(), FLT_MAX / 2);
 
     // Zooming out cannot widen it: it stays as it is, about its centre.
     keyDown(keys::Minus);
-    EXPECT_EQ(core.viewLeft, -FLT_MAX / 2);
-    EXPECT_EQ(core.viewRight, FLT_MAX / 2);
+    EXPECT_EQ(core.view().left(), -FLT_MAX / 2);
+    EXPECT_EQ(core.view().right(), FLT_MAX / 2);
     ctrlWheel(core, buttons::WheelDown, 100, 400);
-    EXPECT_EQ(core.viewLeft, -FLT_MAX / 2);
-    EXPECT_EQ(core.viewTop, FLT_MAX / 2);
+    EXPECT_EQ(core.view().left(), -FLT_MAX / 2);
+    EXPECT_EQ(core.view().top(), FLT_MAX / 2);
     pointAt(400, 250);
-    EXPECT_TRUE(std::isfinite(core.cursorX));
+    EXPECT_TRUE(std::isfinite(core.view().cursor().x));
 
     // Zooming in follows the plain rule; each step out again stays finite.
     keyDown(keys::Equals);
-    EXPECT_FLOAT_EQ(core.viewLeft, -0.4f * FLT_MAX);
+    EXPECT_FLOAT_EQ(core.view().left(), -0.4f * FLT_MAX);
     for (int i = 0; i < 5; ++i) {
         keyDown(keys::Minus);
         EXPECT_TRUE(usableView(core)) << i;
@@ -95,18 +96,18 @@ TEST_F(ViewTest, KeysAtTheEndsOfTheFloatRangeGetTheWidestFiniteView) {
     moveBy(30000, -30000);
     release(buttons::Middle);
     EXPECT_TRUE(usableView(core));
-    EXPECT_GT(core.viewLeft, 0);
-    EXPECT_GT(core.viewBottom, 0);
+    EXPECT_GT(core.view().left(), 0);
+    EXPECT_GT(core.view().bottom(), 0);
 
     // One key at the very end: the view is the last float step below it.
-    core.viewLeft = 0, core.viewRight = 800;
+    core.setView(0, 800, core.view().bottom(), core.view().top());
     for (Channel* channel : {&current().x, &current().y, &current().z}) {
         while (!channel->keys().empty()) channel->removeKey(0);
     }
     current().z.addPoint({FLT_MAX, FLT_MAX});
     keyDown(keys::Home);
-    EXPECT_EQ(core.viewRight, FLT_MAX);
-    EXPECT_EQ(core.viewLeft, std::nextafter(FLT_MAX, 0.0f));
+    EXPECT_EQ(core.view().right(), FLT_MAX);
+    EXPECT_EQ(core.view().left(), std::nextafter(FLT_MAX, 0.0f));
     EXPECT_TRUE(usableView(core));
 }
 
@@ -122,27 +123,27 @@ TEST_F(ViewTest, ZoomsScrollsAndResizesNeverCollapseTheView) {
     }
 
     // Scrolled by 50, a span narrower than a float step there would fold into one value.
-    core.viewLeft = 0, core.viewRight = 1e-30f;
+    core.setView(0, 1e-30f, core.view().bottom(), core.view().top());
     keyDown(keys::Right);
-    EXPECT_EQ(core.viewLeft, std::nextafter(50.0f, 0.0f));
-    EXPECT_EQ(core.viewRight, std::nextafter(50.0f, 100.0f));
+    EXPECT_EQ(core.view().left(), std::nextafter(50.0f, 0.0f));
+    EXPECT_EQ(core.view().right(), std::nextafter(50.0f, 100.0f));
 
     // One pixel row shows one unit about y = 0; a window of no pixels is taken as one.
     core.resized(640, 1);
-    EXPECT_EQ(core.viewBottom, -0.5f);
-    EXPECT_EQ(core.viewTop, 0.5f);
-    EXPECT_EQ(core.viewRight, 640);
+    EXPECT_EQ(core.view().bottom(), -0.5f);
+    EXPECT_EQ(core.view().top(), 0.5f);
+    EXPECT_EQ(core.view().right(), 640);
     core.resized(0, 0);
-    EXPECT_EQ(core.windowWidth, 1);
-    EXPECT_EQ(core.windowHeight, 1);
+    EXPECT_EQ(core.view().windowWidth(), 1);
+    EXPECT_EQ(core.view().windowHeight(), 1);
     EXPECT_TRUE(usableView(core));
     pointAt(0, 0);
-    EXPECT_EQ(core.cursorX, 0);
-    EXPECT_EQ(core.cursorY, 0.5f);
+    EXPECT_EQ(core.view().cursor().x, 0);
+    EXPECT_EQ(core.view().cursor().y, 0.5f);
     // Two rows keep the plain rule.
     core.resized(640, 2);
-    EXPECT_EQ(core.viewBottom, -1);
-    EXPECT_EQ(core.viewTop, 1);
+    EXPECT_EQ(core.view().bottom(), -1);
+    EXPECT_EQ(core.view().top(), 1);
 }
 
 }  // namespace
