@@ -138,7 +138,8 @@ protected:
             glColor4ub(255, 255, 255, 255);
             std::vector<Point2> selected;
             for (const KeySelection::ChannelKeys& keys : core.selection().channels()) {
-                for (std::size_t i : keys.indices) selected.push_back(keys.channel->keys()[i].point);
+                for (std::size_t i : keys.indices)
+                    selected.push_back(keys.channel->keys()[i].point);
             }
             drawAll(selected, GL_POINTS);
             drawAll({k->point, k->inHandle, k->outHandle}, GL_POINTS);
@@ -196,7 +197,8 @@ TEST_F(CurveViewTest, LongViewsLookAsIfEveryVertexWereDrawn) {
     // along with every vertex drawn, two pixels per unit.
     editor->core.frameAll();
     EXPECT_TRUE(alikeWhenEverythingIsDrawn());
-    EXPECT_TRUE(alikeInView(editor->core.view().left(), editor->core.view().right(), -97.3f, 61.9f));
+    EXPECT_TRUE(
+        alikeInView(editor->core.view().left(), editor->core.view().right(), -97.3f, 61.9f));
     EXPECT_TRUE(alikeInView(54321.9f, 58321.9f, -250, 250));
     EXPECT_TRUE(alikeInView(150000.5f, 250000.5f, -250, 250));
     EXPECT_TRUE(alikeInView(-70000.25f, 9900.75f, -250, 250));
