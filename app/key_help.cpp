@@ -48,7 +48,7 @@ const std::vector<KeyHelpRow> kRows = {
     {"File", "s", "save every timeline to the file"},
     {"File", "Ctrl+Shift+S", "save as (type a file name)"},
     {"File", "r", "reload the file (edits are lost)"},
-    {"File", "Escape / close", "quit (asks again while there are unsaved changes)"},
+    {"File", "Escape / close", "quit; twice with unsaved changes"},
 };
 
 // The keys' column: the longest keys and two spaces.

@@ -113,6 +113,39 @@ TEST_F(AltLeftTest, InInsertAndDeleteModesItActsAsAMiddlePress) {
     EXPECT_EQ(current().z.keys().size(), 1u);
 }
 
+// Control with it is Control with the middle button: the drag follows the pointer at any zoom,
+// moving the key exactly as a Control middle drag does, and from empty space it scrolls rather
+// than drawing the box a Control left drag draws.
+TEST_F(AltLeftTest, WithControlItIsAControlMiddleDrag) {
+    for (int i = 0; i < 5; ++i) keyDown(keys::Equals);
+    const Point2 start = current().x.keys()[1].point;
+    pointAtCurve(start);
+    press(buttons::Middle, true);
+    moveBy(40, -30, true);
+    release(buttons::Middle);
+    const BezierKey byMiddle = current().x.keys()[1];
+    ASSERT_NE(byMiddle.point, start);
+    ASSERT_TRUE(core.undo());
+
+    pointAtCurve(start);
+    press(buttons::Left, true, false, true);
+    moveBy(40, -30, true);
+    release(buttons::Left);
+    EXPECT_EQ(current().x.keys()[1].point, byMiddle.point);
+    EXPECT_EQ(current().x.keys()[1].inHandle, byMiddle.inHandle);
+    EXPECT_EQ(current().x.keys()[1].outHandle, byMiddle.outHandle);
+
+    core.selectAll();
+    pointAt(400, 20);
+    const float left = core.view().left();
+    press(buttons::Left, true, true, true);
+    EXPECT_TRUE(core.selection().empty()) << "a middle press on empty space selects nothing";
+    moveBy(30, 0, true);
+    release(buttons::Left);
+    EXPECT_GT(core.view().left(), left);
+    EXPECT_TRUE(core.selection().empty()) << "no box was drawn to select in";
+}
+
 // Alt counts only at the press: whatever becomes of it, the gesture stays a middle one until the
 // button is let go, and another button pressed meanwhile finds the middle bit held.
 TEST_F(AltLeftTest, ThePressDecidesUntilTheRelease) {
@@ -126,6 +159,21 @@ TEST_F(AltLeftTest, ThePressDecidesUntilTheRelease) {
     moveBy(5, 0);
     release(buttons::Left);
     expectKeyAt(current().y.keys()[0], {10, 0});
+
+    // Alt turns only the left button into the middle one: a right drag with it still pulls the
+    // selected key's out-handle, and a left press without it is a left press again.
+    press(buttons::Right, false, false, true);
+    EXPECT_EQ(core.view().heldButtons(), buttons::RightMask);
+    moveBy(0, -10);
+    release(buttons::Right);
+    press(buttons::Left);
+    EXPECT_EQ(core.view().heldButtons(), buttons::LeftMask);
+    moveBy(-10, 0);
+    release(buttons::Left);
+    const BezierKey& key = current().y.keys()[0];
+    EXPECT_EQ(key.point, (Point2{10, 0}));
+    EXPECT_EQ(key.outHandle, (Point2{10, 10}));
+    EXPECT_EQ(key.inHandle, (Point2{0, 0}));
 }
 
 }  // namespace
