@@ -28,6 +28,7 @@ const std::vector<KeyHelpRow> kRows = {
     {"Editing", "Ctrl+drag", "follow the pointer at any zoom"},
     {"Editing", "click (insert)", "add a key on the curve near it"},
     {"Editing", "click (delete)", "delete the key under it"},
+    {"Editing", "wheel step", "in insert / delete mode, a click"},
     {"Editing", "Ctrl+Z", "undo"},
     {"Editing", "Ctrl+Y", "redo (also Ctrl+Shift+Z)"},
 
