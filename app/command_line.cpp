@@ -8,6 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "app/key_help.h"
+
 namespace kvr {
 
 namespace {
@@ -25,31 +27,8 @@ const char* const kDescription =
     "Without FILE the editor starts with a default timeline and saves to the first free\n"
     "tl3_NNN.lua in the working directory; given two or more files it opens none of them.\n"
     "\n"
-    "Keys:\n"
-    "  - / + (Shift and ;)  zoom out / in (also =, keypad + and keypad -)\n"
-    "  arrow keys           scroll the view by 50 units\n"
-    "  e / i / d            edit / insert / delete mode\n"
-    "  h                    show or hide the help (shown at start, in Japanese)\n"
-    "  Delete               delete the selected key (or keys)\n"
-    "  s                    save every timeline to the file\n"
-    "  r                    reload the file (unsaved edits are dropped)\n"
-    "  Escape               quit (nothing is saved)\n"
-    "  Ctrl+Z / Ctrl+Y      undo / redo (redo also Ctrl+Shift+Z)\n"
-    "  Tab / Shift+Tab      show the next / previous timeline of the file\n"
-    "  Home                 frame every key and handle of the timeline\n"
-    "  Ctrl+wheel           zoom about the point under the pointer\n"
-    "  Return               type the selected key's numbers (edit mode); in the panel Tab\n"
-    "                       moves, Return applies, Escape closes it\n"
-    "  a                    select every key, or none when all are selected\n"
-    "  f                    frame the selected keys (with none selected, as Home)\n"
-    "  Ctrl+C / X / V       copy / cut / paste the selected keys (paste at the pointer)\n"
-    "\n"
-    "Mouse, in edit mode: the middle button selects a key and drags it, or scrolls the view\n"
-    "from empty space; the left button pulls a key's in-handle, the right button the selected\n"
-    "key's out-handle. In insert mode a click near a curve adds a key, in delete mode a click\n"
-    "on a key removes it. With Control held, a drag follows the pointer at any zoom, and a\n"
-    "left drag from empty space selects the keys in its box (with Shift, adds them); a\n"
-    "middle drag on one of several selected keys moves them all.\n"
+    "Keys and mouse (F1 in the window shows this list; mouse gestures act in edit mode\n"
+    "unless named otherwise):\n"
     "\n";
 
 // The README beside an installed editor (PREFIX/bin/tledit), else the one of the sources it was
@@ -85,6 +64,8 @@ int usageError(const char* problem) {
 int printHelp() {
     std::fputs(kUsage, stdout);
     std::fputs(kDescription, stdout);
+    std::fputs(keyHelpText().c_str(), stdout);
+    std::fputs("\n", stdout);
     std::printf("More in the manual page (man tledit) and in %s.\n", readmePath().c_str());
     return finishOutput();
 }

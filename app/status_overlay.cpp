@@ -1,6 +1,7 @@
-// Help overlay and status line: the editor's text, drawn over the curves with the built-in font.
+// Help overlays and status line: the editor's text, drawn over the curves with the built-in font.
 #include <cstdio>
 
+#include "app/key_help.h"
 #include "app/timeline_editor.h"
 #include "text/outlined_text.h"
 
@@ -50,12 +51,27 @@ const int kLineHeight = 20;
 
 }  // namespace
 
+// The English help takes the Japanese one's place while it is shown.
 void TimelineEditor::drawHelp() {
-    if (!core.view().helpVisible()) return;
-    int y = kMargin;
-    for (const char* line : kHelpLines) {
-        drawOutlinedText(kMargin, y, line, font);
-        y += kLineHeight;
+    switch (core.view().shownHelp()) {
+        case ShownHelp::Japanese: {
+            int y = kMargin;
+            for (const char* line : kHelpLines) {
+                drawOutlinedText(kMargin, y, line, font);
+                y += kLineHeight;
+            }
+            break;
+        }
+        case ShownHelp::English: {
+            // Laid out once: the table does not change while the editor runs.
+            static const std::vector<HelpLine> lines = englishHelpLines();
+            for (const HelpLine& line : lines) {
+                drawOutlinedText(line.x, line.y, line.text.c_str(), font);
+            }
+            break;
+        }
+        case ShownHelp::None:
+            break;
     }
 }
 

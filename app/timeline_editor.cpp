@@ -142,10 +142,11 @@ void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
 
 void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
     if (event.type == SDL_MOUSEBUTTONDOWN) {
-        // Button events carry no modifiers: Control and Shift are read as they stand now.
+        // Button events carry no modifiers: Control, Shift and Alt are read as they stand now.
         const SDLMod modifiers = SDL_GetModState();
         core.buttonPressed(event.button, event.x, event.y, buttonState,
-                           (modifiers & KMOD_CTRL) != 0, (modifiers & KMOD_SHIFT) != 0);
+                           (modifiers & KMOD_CTRL) != 0, (modifiers & KMOD_SHIFT) != 0,
+                           (modifiers & KMOD_ALT) != 0);
     } else {
         core.buttonReleased(event.button, buttonState);
     }

@@ -1,5 +1,5 @@
 // EditView: what the user looks through and holds, apart from the file: the window's size, the
-// view rectangle, the pointer, the mode, the held buttons, Shift and the help overlay.
+// view rectangle, the pointer, the mode, the held buttons, Shift and the help overlays.
 #pragma once
 
 #include "editing/view_mapping.h"
@@ -8,6 +8,10 @@
 namespace kvr {
 
 enum class EditMode : int { Edit = 0, Insert = 1, Delete = 2 };
+
+// Which help overlay the window draws: the Japanese one that 'h' turns on and off, or the
+// English one that F1 shows in its place.
+enum class ShownHelp { None, Japanese, English };
 
 class EditView {
 public:
@@ -23,7 +27,14 @@ public:
     EditMode mode() const { return mode_; }
     // The mouse-button mask of the last button event, low eight bits.
     int heldButtons() const { return heldButtons_; }
+    // The Japanese help's own switch, which 'h' toggles; while the English help is shown the
+    // Japanese one is not drawn, whatever this says.
     bool helpVisible() const { return helpVisible_; }
+    bool englishHelpVisible() const { return englishHelpVisible_; }
+    ShownHelp shownHelp() const {
+        if (englishHelpVisible_) return ShownHelp::English;
+        return helpVisible_ ? ShownHelp::Japanese : ShownHelp::None;
+    }
     bool shiftDown() const { return shiftDown_; }
 
     // The view rectangle over the window: the mapping the pointer and the drawing share.
@@ -51,6 +62,13 @@ public:
     void setMode(EditMode mode) { mode_ = mode; }
     void setHeldButtons(int mask) { heldButtons_ = mask & 0xFF; }
     void toggleHelp() { helpVisible_ = !helpVisible_; }
+    void toggleEnglishHelp() { englishHelpVisible_ = !englishHelpVisible_; }
+    // No help at all: the English one off, and the Japanese one too, so that hiding the one does
+    // not bring up the other.
+    void hideHelp() {
+        englishHelpVisible_ = false;
+        helpVisible_ = false;
+    }
     void setShiftDown(bool down) { shiftDown_ = down; }
 
 private:
@@ -64,6 +82,7 @@ private:
     EditMode mode_ = EditMode::Edit;
     int heldButtons_ = 0;
     bool helpVisible_ = true;
+    bool englishHelpVisible_ = false;
     bool shiftDown_ = false;
 };
 

@@ -62,11 +62,15 @@ public:
     // Positions are window pixels from the top-left corner. With ctrl (a Control key held) a drag
     // moves by the pointer's motion in curve units, so the dragged point follows the pointer.
     void pointerMoved(int x, int y, int dx, int dy, bool ctrl = false);
-    // (x, y) is where the event happened; ctrl and shift tell whether a Control or Shift key is
-    // held: a wheel step with Control only zooms, about (x, y). Every other press acts where the
-    // last motion left the cursor; in Edit mode a left press with Control on no key starts a box
-    // selection, which the left release ends (with Shift too, adding to the selection).
-    void buttonPressed(int button, int x, int y, int held, bool ctrl = false, bool shift = false);
+    // (x, y) is where the event happened; ctrl, shift and alt tell whether a Control, Shift or
+    // Alt key is held: a wheel step with Control only zooms, about (x, y). Every other press acts
+    // where the last motion left the cursor; in Edit mode a left press with Control on no key
+    // starts a box selection, which the left release ends (with Shift too, adding to the
+    // selection). A left press with Alt is a middle press, for touchpads without a middle
+    // button: until that button is let go, whatever becomes of Alt, the core takes it for the
+    // middle one in its presses, drags and release, and its bit in held for the middle bit.
+    void buttonPressed(int button, int x, int y, int held, bool ctrl = false, bool shift = false,
+                       bool alt = false);
     void buttonReleased(int button, int held);
     // The window now has this size: one curve unit per pixel again, y = 0 in the middle.
     void resized(int w, int h) { view_.resized(w, h); }
@@ -139,6 +143,9 @@ private:
     void dragSelected(float dx, float dy, bool ctrl);
     void dragSelectedKeys(Point2 delta);
     void snapSelected(Handle handle);
+    // The held-button mask as the rules read it: with the left button standing in for the middle
+    // one, its bit is the middle bit.
+    int heldAsRead(int held) const;
     // The key-number panel: opened by Return on a selected key in Edit mode, it takes every key
     // press until Return applies it or Escape closes it.
     void openKeyPanel();
@@ -158,6 +165,9 @@ private:
         bool adding = false;
     };
     std::optional<Box> box_;
+    // Whether the left button, pressed with Alt, is standing in for the middle one; its press
+    // decides, its release ends it.
+    bool leftIsMiddle_ = false;
     // The copied keys by channel letter, x, y, z; kept while the editor runs, through Tab and
     // reloads.
     std::array<std::vector<BezierKey>, 3> copied_;

@@ -71,7 +71,15 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
             view_.setMode(EditMode::Edit);
             break;
         case keys::H:
-            view_.toggleHelp();
+            // With the English help up, 'h' means "hide the help", not "switch to Japanese".
+            if (view_.englishHelpVisible()) {
+                view_.hideHelp();
+            } else {
+                view_.toggleHelp();
+            }
+            break;
+        case keys::F1:
+            view_.toggleEnglishHelp();
             break;
         case keys::I:
             view_.setMode(EditMode::Insert);

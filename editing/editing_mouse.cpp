@@ -38,8 +38,16 @@ Channel* EditingCore::pickChannel() const {
     return nullptr;
 }
 
-void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl, bool shift) {
-    view_.setHeldButtons(held);
+int EditingCore::heldAsRead(int held) const {
+    if (!leftIsMiddle_ || !(held & buttons::LeftMask)) return held;
+    return (held & ~buttons::LeftMask) | buttons::MiddleMask;
+}
+
+void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl, bool shift,
+                                bool alt) {
+    if (button == buttons::Left) leftIsMiddle_ = alt;
+    view_.setHeldButtons(heldAsRead(held));
+    if (button == buttons::Left && leftIsMiddle_) button = buttons::Middle;
     // The buttons do nothing while numbers are typed, nor while a box is drawn; their mask above
     // stays true to the mouse.
     if (panel_ || box_) return;
@@ -83,7 +91,14 @@ void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl, b
 }
 
 void EditingCore::buttonReleased(int button, int held) {
-    view_.setHeldButtons(held);
+    if (button == buttons::Left && leftIsMiddle_) {
+        // The stand-in is let go: a middle release, which snaps no handle. Its bit is gone from
+        // the mask whatever the mask says.
+        leftIsMiddle_ = false;
+        button = buttons::Middle;
+        held &= ~buttons::LeftMask;
+    }
+    view_.setHeldButtons(heldAsRead(held));
     if (panel_) return;
     if (box_) {
         if (button == buttons::Left) finishBox();

@@ -36,6 +36,7 @@ constexpr int Down = 274;
 constexpr int Right = 275;
 constexpr int Left = 276;
 constexpr int Home = 278;
+constexpr int F1 = 282;
 constexpr int RightShift = 303;
 constexpr int LeftShift = 304;
 }  // namespace keys

@@ -271,10 +271,19 @@ public:
                 core_.keyDown(kEdits[in.next() % 3], modifiers);
                 return false;
             }
+            case 15:  // F1, the English help
+                core_.keyDown(kvr::keys::F1);
+                return false;
+            case 16: {  // the left button with Alt, as the middle one, maybe with Control, Shift
+                const int with = in.next();
+                held_ |= 1;
+                core_.buttonPressed(kvr::buttons::Left, x_, y_, held_, with & 1, with & 2, true);
+                return false;
+            }
             default:
                 break;
         }
-        op -= 15;
+        op -= 17;
         // Buttons 1 to 5 (4 and 5 are wheel steps): pressed, pressed with Control, with Control
         // and Shift, let go.
         const int button = op % 5 + 1;
@@ -288,7 +297,7 @@ public:
         return false;
     }
 
-    static constexpr int kOpCount = 26 + 15 + 20;
+    static constexpr int kOpCount = 26 + 17 + 20;
 
 private:
     static constexpr int kPanelKeys[] = {kvr::keys::Return, kvr::keys::KeypadEnter,

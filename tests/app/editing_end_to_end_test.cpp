@@ -1,5 +1,5 @@
-// Editing through the real X server: drag, insert and delete with the mouse, undo with Ctrl+Z,
-// zoom with Ctrl+wheel, save with 's'.
+// Editing through the real X server: drag, insert and delete with the mouse (Alt+left as the
+// middle button too), undo with Ctrl+Z, zoom with Ctrl+wheel, save with 's'.
 #include <gtest/gtest.h>
 
 #include "tests/app/frame_text.h"
@@ -38,6 +38,17 @@ std::string editAndSave(Gesture gesture) {
 
 TEST(EditingEndToEnd, MiddleDragMovesTheFirstKey) {
     const std::string text = editAndSave([](EditorProcess& e) { e.drag(2, 0, 240, 30, 220); });
+    EXPECT_EQ(text, timelineText(keyLine("x", "30.00", "30.00") + keyLine("x", "100.00", "10.00"),
+                                 kY, kZ));
+}
+
+// Alt is read from the keyboard at the press, as Control is: the left drag moves the whole key.
+TEST(EditingEndToEnd, AltLeftDragMovesTheFirstKeyAsAMiddleDragDoes) {
+    const std::string text = editAndSave([](EditorProcess& e) {
+        xdotool({"keydown", "alt"});
+        e.drag(1, 0, 240, 30, 220);
+        xdotool({"keyup", "alt"});
+    });
     EXPECT_EQ(text, timelineText(keyLine("x", "30.00", "30.00") + keyLine("x", "100.00", "10.00"),
                                  kY, kZ));
 }

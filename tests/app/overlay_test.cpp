@@ -1,8 +1,11 @@
-// The help overlay and status line as the X server shows them: placement, toggling, resizing.
+// The help overlays and status line as the X server shows them: placement, toggling, resizing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "app/key_help.h"
 #include "tests/app/frame_text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_session.h"
@@ -68,6 +71,57 @@ TEST(Overlay, StartsWithHelpAndEditModeAndHTogglesTheHelp) {
     editor.key("h");
     frame = editor.waitForFrame(helpShown);
     EXPECT_TRUE(helpShown(frame));
+}
+
+// The Japanese help's first line, ミドルドラッグ: ポイントの移動、画面のスクロール.
+const char* const kJapaneseFirstLine =
+    "\x83\x7E\x83\x68\x83\x8B\x83\x68\x83\x89\x83\x62\x83\x4F: \x83\x7C\x83\x43\x83\x93\x83\x67"
+    "\x82\xCC\x88\xDA\x93\xAE\x81\x41\x89\xE6\x96\xCA\x82\xCC\x83\x58\x83\x4E\x83\x8D\x81\x5B"
+    "\x83\x8B";
+
+// Whether the white pixels above the status lines are exactly the English help's glyphs, laid
+// out as the editor lays them out: every line there, and nothing else, the Japanese help least.
+bool showsEnglishHelp(const Frame& f) {
+    static const BitmapFont font;
+    const int top = std::min(f.height, 439);
+    std::vector<bool> glyph(static_cast<std::size_t>(f.width) * f.height, false);
+    for (const HelpLine& line : englishHelpLines()) {
+        const std::vector<Ink> ink =
+            textInk(font, f.width, f.height, line.x, line.y, line.text.c_str(), false);
+        for (std::size_t i = 0; i < ink.size(); ++i) {
+            if (ink[i] == Ink::Glyph) glyph[i] = true;
+        }
+    }
+    for (int y = 0; y < top; ++y) {
+        for (int x = 0; x < f.width; ++x) {
+            if ((f.at(x, y) == kWhite) != glyph[static_cast<std::size_t>(y) * f.width + x]) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(Overlay, F1ShowsTheEnglishHelpInPlaceOfTheJapanese) {
+    TempDir dir;
+    EditorProcess editor(dir.path());
+    ASSERT_TRUE(editor.waitForWindow());
+    Frame frame =
+        editor.waitForFrame([](const Frame& f) { return showsText(f, 5, 5, kJapaneseFirstLine); });
+    ASSERT_TRUE(showsText(frame, 5, 5, kJapaneseFirstLine));
+    EXPECT_FALSE(showsEnglishHelp(frame));
+
+    editor.key("F1");
+    frame = editor.waitForFrame(showsEnglishHelp);
+    EXPECT_TRUE(showsEnglishHelp(frame));
+    EXPECT_FALSE(showsText(frame, 5, 5, kJapaneseFirstLine));
+    EXPECT_TRUE(showsText(frame, 5, 480, "--EDIT--"));
+
+    editor.key("F1");
+    frame =
+        editor.waitForFrame([](const Frame& f) { return showsText(f, 5, 5, kJapaneseFirstLine); });
+    EXPECT_TRUE(showsText(frame, 5, 5, kJapaneseFirstLine));
+    EXPECT_FALSE(showsEnglishHelp(frame));
 }
 
 TEST(Overlay, ModeLineNamesTheMode) {

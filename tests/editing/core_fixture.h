@@ -48,10 +48,12 @@ protected:
         motion(lastX_ + dx, lastY_ + dy, dx, dy, ctrl);
     }
 
-    void press(int button, bool ctrl = false, bool shift = false) {
+    void press(int button, bool ctrl = false, bool shift = false, bool alt = false) {
         if (button <= 3) buttons_ |= 1 << (button - 1);
-        core.buttonPressed(button, lastX_, lastY_, buttons_, ctrl, shift);
+        core.buttonPressed(button, lastX_, lastY_, buttons_, ctrl, shift, alt);
     }
+    // The left button pressed with Alt held, as a touchpad's middle button.
+    void pressAltLeft() { press(buttons::Left, false, false, true); }
     void release(int button) {
         if (button <= 3) buttons_ &= ~(1 << (button - 1));
         core.buttonReleased(button, buttons_);

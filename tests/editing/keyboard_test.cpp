@@ -93,6 +93,49 @@ TEST_F(KeyboardTest, ModeAndHelpKeysChangeOnlyTheirOwnState) {
     expectView(core, 0, 800, -250, 250);
 }
 
+// F1 puts the English help in the Japanese one's place and takes it away again; 'h' toggles the
+// Japanese help, except that with the English one up it hides the help altogether.
+TEST_F(KeyboardTest, F1ShowsTheEnglishHelpInPlaceOfTheJapaneseAndHHidesIt) {
+    EXPECT_EQ(core.view().shownHelp(), ShownHelp::Japanese);
+    keyDown(keys::F1);
+    EXPECT_EQ(core.view().shownHelp(), ShownHelp::English);
+    EXPECT_TRUE(core.view().helpVisible()) << "the Japanese help's switch stays as it was";
+    keyDown(keys::F1);
+    EXPECT_EQ(core.view().shownHelp(), ShownHelp::Japanese);
+
+    // With the Japanese help off, F1 on and off comes back to no help.
+    keyDown(keys::H);
+    EXPECT_EQ(core.view().shownHelp(), ShownHelp::None);
+    keyDown(keys::F1);
+    EXPECT_EQ(core.view().shownHelp(), ShownHelp::English);
+    keyDown(keys::F1);
+    EXPECT_EQ(core.view().shownHelp(), ShownHelp::None);
+
+    // 'h' over the English help leaves none, whichever way the Japanese switch stood, and the
+    // next 'h' brings the Japanese help as it always does.
+    for (bool japaneseOn : {true, false}) {
+        if (core.view().helpVisible() != japaneseOn) keyDown(keys::H);
+        keyDown(keys::F1);
+        ASSERT_EQ(core.view().shownHelp(), ShownHelp::English);
+        keyDown(keys::H);
+        EXPECT_EQ(core.view().shownHelp(), ShownHelp::None) << japaneseOn;
+        keyDown(keys::H);
+        EXPECT_EQ(core.view().shownHelp(), ShownHelp::Japanese) << japaneseOn;
+    }
+
+    // The help keys touch nothing else, with Shift or Control held too.
+    core.select(&current().x, 1);
+    keyDown(keys::I);
+    keyDown(keys::F1, KeyModifiers{true, false});
+    EXPECT_EQ(core.view().shownHelp(), ShownHelp::English);
+    keyDown(keys::F1, KeyModifiers{false, true});
+    EXPECT_EQ(core.view().shownHelp(), ShownHelp::Japanese);
+    EXPECT_EQ(core.view().mode(), EditMode::Insert);
+    EXPECT_EQ(core.selectedKey(), &current().x.keys()[1]);
+    expectView(core, 0, 800, -250, 250);
+    EXPECT_FALSE(core.hasUnsavedChanges());
+}
+
 TEST_F(KeyboardTest, DeleteRemovesTheSelectedKeyOnce) {
     Channel& y = current().y;
     core.select(&y, 0);
