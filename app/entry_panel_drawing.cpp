@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "app/editor_window.h"
 #include "app/entry_panel_layout.h"
-#include "app/timeline_editor.h"
 #include "text/outlined_text.h"
 
 namespace kvr {
@@ -82,7 +82,7 @@ EntryPanelLayout layoutEntryPanel(const EntryPanel& panel, int windowHeight) {
     return layout;
 }
 
-void TimelineEditor::drawEntryPanel() {
+void EditorWindow::drawEntryPanel() {
     const EntryPanel* panel = core.entryPanel();
     if (!panel) return;
     const EntryPanelLayout layout = layoutEntryPanel(*panel, core.view().windowHeight());

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "app/timeline_editor.h"
+#include "app/editor_window.h"
 #include "timeline/error.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     if (const std::optional<int> status = kvr::runCommandLine(argc, argv)) return *status;
     try {
-        kvr::TimelineEditor editor;
+        kvr::EditorWindow editor;
         // Exactly one argument names the file; more than one is taken as a mistake and ignored.
         if (argc == 2) {
             editor.core.setFileName(argv[1]);

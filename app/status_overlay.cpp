@@ -1,8 +1,8 @@
 // Help overlays and status line: the editor's text, drawn over the curves with the built-in font.
 #include <cstdio>
 
+#include "app/editor_window.h"
 #include "app/key_help.h"
-#include "app/timeline_editor.h"
 #include "text/outlined_text.h"
 
 namespace kvr {
@@ -52,7 +52,7 @@ const int kLineHeight = 20;
 }  // namespace
 
 // The English help takes the Japanese one's place while it is shown.
-void TimelineEditor::drawHelp() {
+void EditorWindow::drawHelp() {
     switch (core.view().shownHelp()) {
         case ShownHelp::Japanese: {
             int y = kMargin;
@@ -77,7 +77,7 @@ void TimelineEditor::drawHelp() {
 
 // The status line keeps to the bottom edge: coordinates two lines up, the mode on the last line,
 // and above them how many keys are selected when there are several.
-void TimelineEditor::drawStatus() {
+void EditorWindow::drawStatus() {
     char buffer[256];
     if (core.selection().size() > 1) {
         std::snprintf(buffer, sizeof buffer, "%zu keys selected", core.selection().size());

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/timeline_editor.h"
+#include "app/editor_window.h"
 #include "bench/history_rounds.h"
 #include "bench/timeline_generator.h"
 #include "editing/timeline_writer.h"
@@ -66,7 +66,7 @@ void append(std::vector<double>& to, const std::vector<double>& more) {
 }
 
 // A frame counts until the drawing is done, not when its commands are queued.
-void drawFrame(TimelineEditor& editor) {
+void drawFrame(EditorWindow& editor) {
     editor.draw();
     glFinish();
 }
@@ -90,7 +90,7 @@ SDL_MouseButtonEvent button(Uint8 type, Uint8 which = SDL_BUTTON_MIDDLE) {
 }
 
 // Shows the named timeline at the first view, with nothing selected.
-void show(TimelineEditor& editor, const std::string& name) {
+void show(EditorWindow& editor, const std::string& name) {
     editor.onResize(800, 500);
     editor.core.showTimeline(TimelineKind::Three, name);
 }
@@ -102,7 +102,7 @@ struct Pixel {
 
 // Points at the x channel's key nearest keyTime and presses the middle button on it, as a user
 // picks a key; ends the benchmark if the key was not picked.
-Pixel pressOnXKey(TimelineEditor& editor, float keyTime) {
+Pixel pressOnXKey(EditorWindow& editor, float keyTime) {
     const std::vector<BezierKey>& keys = editor.core.currentTimeline()->x.keys();
     const BezierKey& key =
         *std::min_element(keys.begin(), keys.end(), [&](const BezierKey& a, const BezierKey& b) {
@@ -121,7 +121,7 @@ Pixel pressOnXKey(TimelineEditor& editor, float keyTime) {
 
 // One middle-drag motion event and its frame, on the key of the x channel at the given time.
 // Moves go right-down and back so the key stays.
-std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, float keyTime,
+std::vector<double> dragTimes(EditorWindow& editor, const std::string& name, float keyTime,
                               int runs, bool withFrame = true) {
     show(editor, name);
     const Pixel at = pressOnXKey(editor, keyTime);
@@ -141,7 +141,7 @@ std::vector<double> dragTimes(TimelineEditor& editor, const std::string& name, f
 // and 733 holds 1,000 consecutive keys, about a third of them in each channel. It is drawn with
 // Control and the left button at a view made for it, then the view returns to one like the
 // first, 4,000 units on, and the middle button presses the x key at 4,400 among them.
-std::vector<double> groupDragTimes(TimelineEditor& editor, const std::string& name, int runs,
+std::vector<double> groupDragTimes(EditorWindow& editor, const std::string& name, int runs,
                                    bool withFrame = true) {
     show(editor, name);
     const Channel& x = editor.core.currentTimeline()->x;
@@ -178,7 +178,7 @@ std::vector<double> groupDragTimes(TimelineEditor& editor, const std::string& na
 
 // A middle drag of the x key at keyTime by one pixel right and down (or back), press to
 // release: one step of the history.
-void dragStep(TimelineEditor& editor, float keyTime, int step) {
+void dragStep(EditorWindow& editor, float keyTime, int step) {
     const Pixel at = pressOnXKey(editor, keyTime);
     editor.onMouseMotion(motion(at.x + step, at.y + step, step, step));
     editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
@@ -195,7 +195,7 @@ SDL_KeyboardEvent ctrlKey(SDLKey symbol) {
 
 // Ctrl+Z and Ctrl+Y of one drag, in turns, each with its frame, as the user sees them; and the
 // history's own part of it alone.
-void undoRedoTimes(TimelineEditor& editor, const std::string& name, float keyTime, int runs,
+void undoRedoTimes(EditorWindow& editor, const std::string& name, float keyTime, int runs,
                    std::vector<double>& undoTimes, std::vector<double>& redoTimes,
                    std::vector<double>& bareTimes) {
     show(editor, name);
@@ -218,7 +218,7 @@ void undoRedoTimes(TimelineEditor& editor, const std::string& name, float keyTim
 }
 
 // What 1,000 drag steps on the largest timeline hold, by the allocator's count of bytes in use.
-double dragStepsMegabytes(TimelineEditor& editor, const std::string& name) {
+double dragStepsMegabytes(EditorWindow& editor, const std::string& name) {
     // The history holds no step to take back here (each undo run ends with an undo), so all
     // 1,000 are new and none falls off its far end.
     show(editor, name);
@@ -228,7 +228,7 @@ double dragStepsMegabytes(TimelineEditor& editor, const std::string& name) {
     return static_cast<double>(after - before) / 1e6;
 }
 
-std::vector<double> frameTimes(TimelineEditor& editor, const std::string& name, int runs) {
+std::vector<double> frameTimes(EditorWindow& editor, const std::string& name, int runs) {
     show(editor, name);
     return times(runs, [&] { drawFrame(editor); });
 }
@@ -236,7 +236,7 @@ std::vector<double> frameTimes(TimelineEditor& editor, const std::string& name, 
 // Frames after Home: again and again as the pointer moves over the window (moving changes
 // nothing that is drawn), or, with moving, each after the view moved by a pixel and back, so
 // that nothing can be drawn from the frame before.
-std::vector<double> frameAllTimes(TimelineEditor& editor, const std::string& name, int runs,
+std::vector<double> frameAllTimes(EditorWindow& editor, const std::string& name, int runs,
                                   bool moving = false) {
     show(editor, name);
     editor.core.frameAll();
@@ -356,7 +356,7 @@ int run() {
         std::filesystem::temp_directory_path() / ("tledit_bench." + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     TimelineRegistry& registry = TimelineRegistry::instance();
-    TimelineEditor editor;
+    EditorWindow editor;
 
     // Every size once as a timeline and once as a file that the editor itself saved. Sizes
     // take turns in rounds, here and below, so that a slow spell of a shared machine falls on

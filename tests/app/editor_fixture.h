@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/timeline_editor.h"
+#include "app/editor_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_session.h"
 #include "timeline/error.h"
@@ -22,11 +22,11 @@ protected:
     }
 
     // A connection the X server refused is tried again, as the support code does elsewhere.
-    static std::unique_ptr<TimelineEditor> makeEditor() {
+    static std::unique_ptr<EditorWindow> makeEditor() {
         RefusalBudget refusals;
         for (;;) {
             try {
-                return std::make_unique<TimelineEditor>();
+                return std::make_unique<EditorWindow>();
             } catch (const Error& e) {
                 if (!sdlRefusedByXServer(e.what()) || !refusals.again()) throw;
                 TimelineRegistry::instance().clear();
@@ -55,7 +55,7 @@ protected:
 
     TempDir dir;
     WorkingDirectory inDir{dir.path()};
-    std::unique_ptr<TimelineEditor> editor;
+    std::unique_ptr<EditorWindow> editor;
 
 private:
     static SDL_MouseButtonEvent buttonEvent(Uint8 type, int button) {

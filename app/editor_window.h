@@ -1,5 +1,5 @@
-// TimelineEditor: the editor's window: SDL and OpenGL set-up, the event loop, and drawing what the
-// editing core holds.
+// EditorWindow: the editor's window: SDL and OpenGL set-up, the event loop, and drawing what
+// the editing core holds.
 #pragma once
 
 #include <SDL/SDL.h>
@@ -12,12 +12,12 @@
 
 namespace kvr {
 
-class TimelineEditor {
+class EditorWindow {
 public:
-    TimelineEditor();
-    ~TimelineEditor();
-    TimelineEditor(const TimelineEditor&) = delete;
-    TimelineEditor& operator=(const TimelineEditor&) = delete;
+    EditorWindow();
+    ~EditorWindow();
+    EditorWindow(const EditorWindow&) = delete;
+    EditorWindow& operator=(const EditorWindow&) = delete;
 
     // First member, so the font is unpacked before the window is set up (it needs no OpenGL).
     BitmapFont font;

@@ -1,5 +1,5 @@
-// TimelineEditor: start-up, the event loop, resizes, shutdown, and events handed to the core.
-#include "app/timeline_editor.h"
+// EditorWindow: start-up, the event loop, resizes, shutdown, and events handed to the core.
+#include "app/editor_window.h"
 
 #include <GL/gl.h>
 
@@ -23,16 +23,16 @@ void applyGlState(int width, int height) {
 
 }  // namespace
 
-TimelineEditor::TimelineEditor() {
+EditorWindow::EditorWindow() {
     initVideo();
     core.startNew();
 }
 
-TimelineEditor::~TimelineEditor() {
+EditorWindow::~EditorWindow() {
     if (sdlStarted_) SDL_Quit();
 }
 
-void TimelineEditor::initVideo() {
+void EditorWindow::initVideo() {
     core.resized(800, 500);
 
     // Only the X11 driver offers OpenGL here; without it SDL would fall back to a text-mode
@@ -60,7 +60,7 @@ void TimelineEditor::initVideo() {
     }
 }
 
-int TimelineEditor::run() {
+int EditorWindow::run() {
     applyGlState(core.view().windowWidth(), core.view().windowHeight());
     showTitle();
     draw();
@@ -98,7 +98,7 @@ int TimelineEditor::run() {
     return 0;
 }
 
-void TimelineEditor::draw() {
+void EditorWindow::draw() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     curves_.draw(core);
     drawHelp();
@@ -107,21 +107,21 @@ void TimelineEditor::draw() {
     SDL_GL_SwapBuffers();
 }
 
-void TimelineEditor::showTitle() {
+void EditorWindow::showTitle() {
     const std::string title = core.windowTitle();
     if (title == shownTitle_) return;
     SDL_WM_SetCaption(title.c_str(), nullptr);
     shownTitle_ = title;
 }
 
-void TimelineEditor::onResize(int w, int h) {
+void EditorWindow::onResize(int w, int h) {
     // A failed mode change keeps the window, the size and the view that still work.
     if (!SDL_SetVideoMode(w, h, 0, kVideoFlags)) return;
     core.resized(w, h);
     applyGlState(w, h);
 }
 
-bool TimelineEditor::onKey(const SDL_KeyboardEvent& event) {
+bool EditorWindow::onKey(const SDL_KeyboardEvent& event) {
     const int symbol = event.keysym.sym;
     if (event.type == SDL_KEYUP) {
         core.keyUp(symbol);
@@ -134,13 +134,13 @@ bool TimelineEditor::onKey(const SDL_KeyboardEvent& event) {
     return false;
 }
 
-void TimelineEditor::onMouseMotion(const SDL_MouseMotionEvent& event) {
+void EditorWindow::onMouseMotion(const SDL_MouseMotionEvent& event) {
     // Motion events carry no modifiers: Control is read as it stands now, as for the wheel.
     core.pointerMoved(event.x, event.y, event.xrel, event.yrel,
                       (SDL_GetModState() & KMOD_CTRL) != 0);
 }
 
-void TimelineEditor::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
+void EditorWindow::onMouseButton(const SDL_MouseButtonEvent& event, Uint8 buttonState) {
     if (event.type == SDL_MOUSEBUTTONDOWN) {
         // Button events carry no modifiers: Control, Shift and Alt are read as they stand now.
         const SDLMod modifiers = SDL_GetModState();
