@@ -18,6 +18,8 @@ static_assert(sizeof(BezierKey) == 3 * sizeof(Point2), "BezierKey must be three 
 
 // The size of a key point's square, in pixels.
 const int kKeyPointPixels = 7;
+// The size of a selected key's square.
+const int kSelectedPointPixels = 10;
 // Drawn points reach this many pixels beyond their centre (the selected key's size 10 plus a
 // margin); OpenGL may show part of a point whose centre lies just outside the view.
 const float kPointReachPixels = 8.0f;
@@ -52,23 +54,6 @@ void within(const std::vector<T>& items, float left, float right, Time time, std
         std::partition_point(inside, items.end(),
                              [&](const T& item) { return time(item) <= right; }) -
         items.begin());
-}
-
-// The points of every selected key whose time lies within left…right (all of them when that is
-// no interval), in the colour and size of the active key; only the active key's handles are drawn.
-void drawSelectedPoints(const KeySelection& selection, float left, float right) {
-    std::vector<Point2> points;
-    for (const KeySelection::ChannelKeys& selected : selection.channels()) {
-        const std::vector<BezierKey>& keys = selected.channel->keys();
-        for (std::size_t i : selected.indices) {
-            if (i >= keys.size()) continue;
-            const Point2 p = keys[i].point;
-            if (!(left <= right) || (p.x >= left && p.x <= right)) points.push_back(p);
-        }
-    }
-    if (points.empty()) return;
-    glVertexPointer(2, GL_FLOAT, sizeof(Point2), points.data());
-    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(points.size()));
 }
 
 // The outline of a box selection under way.
@@ -133,12 +118,9 @@ void CurveView::draw(const EditingCore& core) {
             drawLayer(keys_[c], &keys.front().point, sizeof(BezierKey), GL_POINTS, view);
     }
     if (const BezierKey* active = core.selectedKey()) {
-        glPointSize(10.0f);
+        glPointSize(static_cast<float>(kSelectedPointPixels));
         glColor4ub(255, 255, 255, 255);
-        if (core.selection().size() > 1) {
-            drawSelectedPoints(core.selection(), view.left() - pointReach(view),
-                               view.right() + pointReach(view));
-        }
+        if (core.selection().size() > 1) drawSelectedPoints(core.selection(), view);
         drawSelectedKey(*active);
     }
     if (const std::optional<CurveRect> box = core.selectionBox()) drawBox(*box);
@@ -196,6 +178,35 @@ void CurveView::make(const ChannelSet& channels, const ViewMapping& view) {
         l.pixels.hideUnder(cover_);
         l.pixels.appendRects(l.rects);
     }
+}
+
+void CurveView::drawSelectedPoints(const KeySelection& selection, const ViewMapping& view) {
+    // Only keys within reach of the view can show; with no interval to search, all are taken.
+    const float left = view.left() - pointReach(view), right = view.right() + pointReach(view);
+    selected_.clear();
+    for (const KeySelection::ChannelKeys& chosen : selection.channels()) {
+        const std::vector<BezierKey>& keys = chosen.channel->keys();
+        for (std::size_t i : chosen.indices) {
+            if (i >= keys.size()) continue;
+            const float t = keys[i].point.x;
+            if (!(left <= right) || (t >= left && t <= right)) selected_.push_back(keys[i]);
+        }
+    }
+    if (selected_.empty()) return;
+    // A selection of every key of a long timeline is drawn as the pixels its squares cover, as
+    // the grey points under it are.
+    if (selected_.size() > static_cast<std::size_t>(std::max(view.width(), 0)) &&
+        view.placesPoints()) {
+        Layer layer;
+        layer.inPixels = true;
+        layer.pixels.start(view.width(), view.height());
+        markKeySquares(selected_.data(), selected_.size(), view, kSelectedPointPixels, layer.pixels, layer.points);
+        layer.pixels.appendRects(layer.rects);
+        drawLayer(layer, nullptr, 0, GL_POINTS, view);
+        return;
+    }
+    glVertexPointer(2, GL_FLOAT, sizeof(BezierKey), &selected_.front().point);
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(selected_.size()));
 }
 
 void CurveView::drawLayer(const Layer& layer, const void* table, GLsizei stride, GLenum mode,

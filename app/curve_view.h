@@ -47,9 +47,14 @@ private:
     static void drawLayer(const Layer& layer, const void* table, GLsizei stride, GLenum mode,
                           const ViewMapping& view);
 
+    // The selected keys' points in white over the layers, every frame: the selection changes
+    // without the channels' revisions.
+    void drawSelectedPoints(const KeySelection& selection, const ViewMapping& view);
+
     Source source_;
     Layer curves_[3], keys_[3];
     PixelMask cover_;
+    std::vector<BezierKey> selected_;  // the selected keys within reach, gathered anew each frame
 };
 
 }  // namespace kvr

@@ -254,7 +254,10 @@ void markKeySquares(const BezierKey* keys, std::size_t count, const ViewMapping&
     const float sureX = 0.5f - slackX, sureY = 0.5f - slackY;
     const float right = static_cast<float>(view.width()) + slackX;
     const float top = static_cast<float>(view.height()) + slackY;
-    const int half = size / 2;
+    // A square of odd size is centred on the pixel its point falls in; one of even size on the
+    // pixel corner nearest its point, which is where a point half a pixel further on falls.
+    const int half = size / 2, extra = size % 2;
+    const float shift = extra ? 0.0f : 0.5f;
     // A point near a pixel edge, and the pixels its square covers wherever it falls.
     struct Unsure {
         Point2 point;
@@ -264,6 +267,8 @@ void markKeySquares(const BezierKey* keys, std::size_t count, const ViewMapping&
     int lastColumn = -2, lastRow = -2;
     const auto one = [&](const Point2& point, float x, float y) {
         if (!(x >= -slackX && x < right && y >= -slackY && y < top)) return;
+        x += shift;
+        y += shift;
         // Both lie above -1, where truncating one up is flooring.
         const int column = static_cast<int>(x + 1) - 1, row = static_cast<int>(y + 1) - 1;
         const float offX = x - static_cast<float>(column) - 0.5f;
@@ -271,12 +276,13 @@ void markKeySquares(const BezierKey* keys, std::size_t count, const ViewMapping&
         const bool nearX = std::fabs(offX) > sureX, nearY = std::fabs(offY) > sureY;
         if (nearX || nearY) {
             unsure.push_back({point, column - half - (nearX && offX < 0),
-                              column + half + (nearX && offX > 0), row - half - (nearY && offY < 0),
-                              row + half + (nearY && offY > 0)});
+                              column + half - 1 + extra + (nearX && offX > 0),
+                              row - half - (nearY && offY < 0),
+                              row + half - 1 + extra + (nearY && offY > 0)});
         } else if (column != lastColumn || row != lastRow) {
             lastColumn = column;
             lastRow = row;
-            mask.fill(column - half, column + half, row - half, row + half);
+            mask.fill(column - half, column + half - 1 + extra, row - half, row + half - 1 + extra);
         }
     };
     std::size_t i = 0;
@@ -286,7 +292,7 @@ void markKeySquares(const BezierKey* keys, std::size_t count, const ViewMapping&
     const __m128 left4 = _mm_set1_ps(view.left()), bottom4 = _mm_set1_ps(view.bottom());
     const __m128 perTime = _mm_set1_ps(view.pixelsPerTime());
     const __m128 perValue = _mm_set1_ps(view.pixelsPerValue());
-    const __m128 one4 = _mm_set1_ps(1), half4 = _mm_set1_ps(0.5f);
+    const __m128 one4 = _mm_set1_ps(1), half4 = _mm_set1_ps(0.5f), shift4 = _mm_set1_ps(shift);
     const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
     for (; i + 4 <= count; i += 4) {
         fetchAhead(keys + i);
@@ -300,10 +306,11 @@ void markKeySquares(const BezierKey* keys, std::size_t count, const ViewMapping&
         const __m128 y = _mm_mul_ps(
             _mm_sub_ps(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)), bottom4), perValue);
         // One more than the pixel above -1; anything else differs from the key before.
-        const __m128i columns = _mm_cvttps_epi32(_mm_add_ps(x, one4));
-        const __m128i rows = _mm_cvttps_epi32(_mm_add_ps(y, one4));
-        const __m128 offX = _mm_add_ps(_mm_sub_ps(x, _mm_cvtepi32_ps(columns)), half4);
-        const __m128 offY = _mm_add_ps(_mm_sub_ps(y, _mm_cvtepi32_ps(rows)), half4);
+        const __m128 sx = _mm_add_ps(x, shift4), sy = _mm_add_ps(y, shift4);
+        const __m128i columns = _mm_cvttps_epi32(_mm_add_ps(sx, one4));
+        const __m128i rows = _mm_cvttps_epi32(_mm_add_ps(sy, one4));
+        const __m128 offX = _mm_add_ps(_mm_sub_ps(sx, _mm_cvtepi32_ps(columns)), half4);
+        const __m128 offY = _mm_add_ps(_mm_sub_ps(sy, _mm_cvtepi32_ps(rows)), half4);
         const __m128 sure =
             _mm_and_ps(_mm_cmple_ps(_mm_and_ps(offX, magnitude), _mm_set1_ps(sureX)),
                        _mm_cmple_ps(_mm_and_ps(offY, magnitude), _mm_set1_ps(sureY)));

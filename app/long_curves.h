@@ -47,8 +47,8 @@ private:
 bool markEnvelope(const Point2* samples, std::size_t count, const ViewMapping& view,
                   PixelMask& mask);
 
-// Adds to mask the squares, `size` pixels wide (odd), of the keys' points, each centred on the
-// pixel its point falls in; a point whose centre lies outside the window shows nothing. A point
+// Adds to mask the squares, `size` pixels wide, of the keys' points, each centred where OpenGL
+// centres a point of that size; a point whose centre lies outside the window shows nothing. A point
 // too close to a pixel edge to tell on which side OpenGL puts it (its arithmetic and sub-pixel
 // grid are its own) is appended to points instead, to be drawn as a point, unless the mask
 // covers wherever it may fall.
