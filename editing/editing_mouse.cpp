@@ -40,6 +40,8 @@ Channel* EditingCore::pickChannel() const {
 
 void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl, bool shift) {
     view_.setHeldButtons(held);
+    // A button, like a key, withdraws the quit guard's warning.
+    quitGuard_ = QuitGuard::None;
     // The buttons do nothing while numbers are typed, nor while a box is drawn; their mask above
     // stays true to the mouse.
     if (panel_ || box_) return;

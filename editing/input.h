@@ -21,6 +21,7 @@ constexpr int E = 'e';
 constexpr int F = 'f';
 constexpr int H = 'h';
 constexpr int I = 'i';
+constexpr int N = 'n';
 constexpr int R = 'r';
 constexpr int S = 's';
 constexpr int V = 'v';
@@ -36,6 +37,7 @@ constexpr int Down = 274;
 constexpr int Right = 275;
 constexpr int Left = 276;
 constexpr int Home = 278;
+constexpr int F2 = 283;
 constexpr int RightShift = 303;
 constexpr int LeftShift = 304;
 }  // namespace keys
