@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -55,9 +56,14 @@ void EditDocument::reload() {
     backUp_ = BackUp::None;
     loadedCompletely_ = true;
     if (!fileName_.empty()) {
-        loadedCompletely_ =
+        const bool complete =
             loadTimelineFile(fileName_, registry_, ErrorDelivery::AlertOrPrint).complete();
-        if (!loadedCompletely_) {
+        // A name with no file behind it is a new file, not one that failed to load: the title
+        // need not warn of it. Its save still goes by the incomplete load, should a file have
+        // appeared there since.
+        struct stat st;
+        loadedCompletely_ = complete || (stat(fileName_.c_str(), &st) != 0 && errno == ENOENT);
+        if (!complete) {
             backUp_ = BackUp::Incomplete;
         } else if (!holdsEditorForm(fileName_, registry_)) {
             // Complete, but written by hand: a save keeps the timelines and not the rest.
