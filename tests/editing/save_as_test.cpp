@@ -12,7 +12,8 @@ namespace {
 class SaveAsTest : public CoreTest {
 protected:
     void type(const std::string& text) {
-        for (char c : text) core.keyDown(static_cast<unsigned char>(c), {}, static_cast<char32_t>(c));
+        for (char c : text)
+            core.keyDown(static_cast<unsigned char>(c), {}, static_cast<char32_t>(c));
     }
     void key(int symbol) { core.keyDown(symbol, {}); }
     void openSaveAs() { ctrl(keys::S, true); }

@@ -86,8 +86,9 @@ TEST_F(TimelineCommandsTest, NewTimelinesAreNamedOnceWhateverTheirKind) {
 
     // It is saved as any timeline is, its name escaped where Lua needs it.
     ASSERT_TRUE(core.save());
-    EXPECT_NE(readFile("tl3_000.lua").find("timeline3_begin(\"w\xc3\xa9g 1\\\"\")\n"
-                                           "timeline3_end()\n"),
+    EXPECT_NE(readFile("tl3_000.lua")
+                  .find("timeline3_begin(\"w\xc3\xa9g 1\\\"\")\n"
+                        "timeline3_end()\n"),
               std::string::npos);
 }
 
