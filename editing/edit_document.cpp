@@ -56,8 +56,9 @@ void EditDocument::reload() {
     backUp_ = BackUp::None;
     loadedCompletely_ = true;
     if (!fileName_.empty()) {
-        const bool complete =
-            loadTimelineFile(fileName_, registry_, ErrorDelivery::AlertOrPrint).complete();
+        const LoadReport report =
+            loadTimelineFile(fileName_, registry_, ErrorDelivery::AlertOrPrint);
+        const bool complete = report.complete();
         // A name with no file behind it is a new file, not one that failed to load: the title
         // need not warn of it. Its save still goes by the incomplete load, should a file have
         // appeared there since.
@@ -65,7 +66,7 @@ void EditDocument::reload() {
         loadedCompletely_ = complete || (stat(fileName_.c_str(), &st) != 0 && errno == ENOENT);
         if (!complete) {
             backUp_ = BackUp::Incomplete;
-        } else if (!holdsEditorForm(fileName_, registry_)) {
+        } else if (!holdsEditorForm(fileName_, report, registry_)) {
             // Complete, but written by hand: a save keeps the timelines and not the rest.
             backUp_ = BackUp::NotEditorForm;
         }

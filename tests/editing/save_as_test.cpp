@@ -168,7 +168,8 @@ TEST_F(SaveAsTest, AHandWrittenFileIsKeptOnceBeforeTheFirstSaveOverIt) {
         "  timeline3_insert_z(z, z, z)\n"
         "end\n"
         "timeline3_end()\n";
-    for (const std::string& text : {comment, longer, spaced, loop}) {
+    const std::string script = "#!/usr/bin/env lua\n" + own;
+    for (const std::string& text : {comment, longer, spaced, loop, script}) {
         writeFile("hand.lua", text);
         EXPECT_EQ(load("hand.lua"), "");
         EXPECT_TRUE(core.loadedCompletely());
