@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/app/frame_text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_session.h"
 
@@ -44,8 +45,18 @@ TEST(TimelineCommandsWindow, ANamedTimelineIsSavedAndAnUnsavedCloseNeedsASecondC
     ASSERT_TRUE(waitUntil([&] {
         return titleOf(editor.window()) == "*no_name (1/1) - tl3_000.lua - tledit";
     })) << titleOf(editor.window());
+    const char* const warned = "--EDIT--  unsaved changes: close again to quit";
     ASSERT_TRUE(closeWindow(editor.window()));
-    EXPECT_EQ(editor.waitForExit(std::chrono::milliseconds(500)), -1) << "ended at the first close";
+    Frame frame = editor.waitForFrame([&](const Frame& f) { return showsText(f, 5, 480, warned); });
+    EXPECT_TRUE(showsText(frame, 5, 480, warned));
+    EXPECT_EQ(editor.waitForExit(std::chrono::milliseconds(300)), -1) << "ended at the first close";
+    // Another key withdraws the warning; the next close warns again.
+    editor.key("e");
+    frame = editor.waitForFrame([](const Frame& f) { return showsText(f, 5, 480, "--EDIT--"); });
+    EXPECT_TRUE(showsText(frame, 5, 480, "--EDIT--"));
+    ASSERT_TRUE(closeWindow(editor.window()));
+    editor.waitForFrame([&](const Frame& f) { return showsText(f, 5, 480, warned); });
+    EXPECT_EQ(editor.waitForExit(std::chrono::milliseconds(300)), -1) << "ended at a close";
     ASSERT_TRUE(closeWindow(editor.window()));
     EXPECT_EQ(editor.waitForExit(), 0);
     EXPECT_EQ(editor.standardOutput(), "");
