@@ -82,7 +82,9 @@ int EditorWindow::run() {
                 onMouseButton(event.button, SDL_GetMouseState(nullptr, nullptr));
                 break;
             case SDL_QUIT:
-                return 0;
+                // With unsaved changes the first close only warns, and is drawn.
+                if (core.closeRequested()) return 0;
+                break;
             case SDL_VIDEORESIZE:
                 onResize(event.resize.w, event.resize.h);
                 break;

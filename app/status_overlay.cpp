@@ -1,5 +1,6 @@
 // Help overlays and status line: the editor's text, drawn over the curves with the built-in font.
 #include <cstdio>
+#include <string>
 
 #include "app/editor_window.h"
 #include "app/key_help.h"
@@ -75,8 +76,9 @@ void EditorWindow::drawHelp() {
     }
 }
 
-// The status line keeps to the bottom edge: coordinates two lines up, the mode on the last line,
-// and above them how many keys are selected when there are several.
+// The status line keeps to the bottom edge: coordinates two lines up, the mode on the last line
+// with the quit guard's warning after it while it stands, and above them how many keys are
+// selected when there are several.
 void EditorWindow::drawStatus() {
     char buffer[256];
     if (core.selection().size() > 1) {
@@ -88,7 +90,9 @@ void EditorWindow::drawStatus() {
                       static_cast<double>(selected->point.y));
         drawOutlinedText(kMargin, core.view().windowHeight() - 2 * kLineHeight, buffer, font);
     }
-    std::snprintf(buffer, sizeof buffer, "%s", modeText(core.view().mode()));
+    const std::string warning = core.quitWarning();
+    std::snprintf(buffer, sizeof buffer, warning.empty() ? "%s" : "%s  %s",
+                  modeText(core.view().mode()), warning.c_str());
     drawOutlinedText(kMargin, core.view().windowHeight() - kLineHeight, buffer, font);
 }
 

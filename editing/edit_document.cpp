@@ -3,11 +3,13 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <utility>
 
 #include "editing/backup_copy.h"
+#include "editing/editor_form.h"
 #include "editing/text_file_save.h"
 #include "editing/timeline_writer.h"
 #include "script/timeline_script.h"
@@ -15,6 +17,14 @@
 namespace kvr {
 
 namespace {
+
+// The same name, or two names of one file (a link, another spelling of its directory).
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
 
 // A name is taken when anything stands there: a file this user cannot read, or a link whose
 // target is missing, would otherwise be chosen and then overwritten by the first save.
@@ -41,11 +51,25 @@ void EditDocument::startNew() {
 void EditDocument::reload() {
     finishEdit();
     registry_.clear();
+    ids_.clear();
     history_.clear();
-    backUpBeforeNextSave_ = false;
+    backUp_ = BackUp::None;
+    loadedCompletely_ = true;
     if (!fileName_.empty()) {
-        backUpBeforeNextSave_ =
-            !loadTimelineFile(fileName_, registry_, ErrorDelivery::AlertOrPrint).complete();
+        const LoadReport report =
+            loadTimelineFile(fileName_, registry_, ErrorDelivery::AlertOrPrint);
+        const bool complete = report.complete();
+        // A name with no file behind it is a new file, not one that failed to load: the title
+        // need not warn of it. Its save still goes by the incomplete load, should a file have
+        // appeared there since.
+        struct stat st;
+        loadedCompletely_ = complete || (stat(fileName_.c_str(), &st) != 0 && errno == ENOENT);
+        if (!complete) {
+            backUp_ = BackUp::Incomplete;
+        } else if (!holdsEditorForm(fileName_, report, registry_)) {
+            // Complete, but written by hand: a save keeps the timelines and not the rest.
+            backUp_ = BackUp::NotEditorForm;
+        }
     }
     // An empty first name leaves no timeline current, as an empty current name always meant;
     // Tab reaches it.
@@ -58,31 +82,64 @@ bool EditDocument::save() {
     finishEdit();
     if (fileName_.empty()) return false;
     std::string reason;
-    if (backUpBeforeNextSave_) {
-        // What the load left out is still in the file; the save must not be the end of it.
-        const std::string backup = backupPathFor(fileName_);
-        switch (keepCopy(fileName_, backup, reason)) {
-            case BackupResult::Failed:
-                std::fprintf(stderr, "cannot save %s: cannot keep the previous text: %s\n",
-                             fileName_.c_str(), reason.c_str());
-                return false;
-            case BackupResult::Kept:
-                std::fprintf(stderr,
-                             "%s did not load completely; its previous text is kept in %s\n",
-                             fileName_.c_str(), backup.c_str());
-                break;
-            case BackupResult::Nothing:
-                break;
-        }
-        backUpBeforeNextSave_ = false;
-    }
-    const auto write = [this](const TextSink& sink) { return writeTimelines(registry_, sink); };
-    if (!saveTextFile(fileName_, write, reason)) {
+    if (!writeFile(fileName_, reason)) {
         std::fprintf(stderr, "cannot save %s: %s\n", fileName_.c_str(), reason.c_str());
         return false;
     }
     history_.markSaved();
+    loadedCompletely_ = true;
     return true;
+}
+
+bool EditDocument::saveAs(const std::string& path, std::string& reason) {
+    finishEdit();
+    if (path.empty()) {
+        reason = "no file name";
+        return false;
+    }
+    if (!writeFile(path, reason)) {
+        std::fprintf(stderr, "cannot save %s: %s\n", path.c_str(), reason.c_str());
+        return false;
+    }
+    // The file now holds the editor's text whole; a file loaded before, if another, is as it
+    // was and needs no copy.
+    fileName_ = path;
+    backUp_ = BackUp::None;
+    history_.markSaved();
+    loadedCompletely_ = true;
+    return true;
+}
+
+bool EditDocument::writeFile(const std::string& path, std::string& reason) {
+    // The copy is owed to the file that was loaded, whatever name it is written under now.
+    if (backUp_ != BackUp::None && sameFile(path, fileName_)) {
+        // What the load left out, or the hand-written text, is still in the file; the save must
+        // not be the end of it.
+        const std::string backup = backupPathFor(path);
+        std::string why;
+        switch (keepCopy(path, backup, why)) {
+            case BackupResult::Failed:
+                reason = "cannot keep the previous text: " + why;
+                return false;
+            case BackupResult::Kept:
+                if (backUp_ == BackUp::Incomplete) {
+                    std::fprintf(stderr,
+                                 "%s did not load completely; its previous text is kept in %s\n",
+                                 path.c_str(), backup.c_str());
+                } else {
+                    std::fprintf(stderr,
+                                 "%s was not in the editor's form; its previous text is kept in "
+                                 "%s\n",
+                                 path.c_str(), backup.c_str());
+                }
+                break;
+            case BackupResult::Nothing:
+                break;
+        }
+        backUp_ = BackUp::None;
+    }
+    const auto write = [this](const TextSink& sink) { return writeTimelines(registry_, sink); };
+    return saveTextFile(path, write, reason);
 }
 
 bool EditDocument::hasUnsavedChanges() const {
@@ -149,25 +206,6 @@ bool EditDocument::switchTimeline(int direction) {
     return true;
 }
 
-void EditDocument::showOwnerOf(const Channel* channel) {
-    for (Channel* shown : currentChannels()) {
-        if (shown == channel) return;
-    }
-    for (const auto& entry : registry_.timelines3) {
-        const Timeline3& t = *entry.second;
-        if (channel == &t.x || channel == &t.y || channel == &t.z) {
-            show(TimelineKind::Three, entry.first);
-            return;
-        }
-    }
-    for (const auto& entry : registry_.timelines1) {
-        if (channel == &entry.second->channel) {
-            show(TimelineKind::One, entry.first);
-            return;
-        }
-    }
-}
-
 std::string EditDocument::windowTitle() const {
     std::string title = hasUnsavedChanges() ? "*" : "";
     const std::vector<TimelineRef> order = tabOrder();
@@ -176,7 +214,9 @@ std::string EditDocument::windowTitle() const {
         title += currentName_ + " (" + std::to_string(place + 1) + "/" +
                  std::to_string(order.size()) + ") - ";
     }
-    return title + fileName_ + " - tledit";
+    title += fileName_ + " - tledit";
+    if (!loadedCompletely_) title += " - did not load completely";
+    return title;
 }
 
 void EditDocument::finishEdit() {
@@ -189,19 +229,6 @@ void EditDocument::editAsOneStep(const std::function<void()>& edit) {
     finishEdit();
     edit();
     finishEdit();
-}
-
-const EditStep* EditDocument::walkHistory(bool back) {
-    finishEdit();
-    const EditStep* step = back ? history_.stepBack() : history_.stepForward();
-    if (!step) return nullptr;
-    if (back) {
-        step->revert();
-    } else {
-        step->reapply();
-    }
-    showOwnerOf(step->parts.front().channel);
-    return step;
 }
 
 }  // namespace kvr

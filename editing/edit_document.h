@@ -7,14 +7,12 @@
 #include <vector>
 
 #include "editing/edit_history.h"
+#include "editing/timeline_ids.h"
 #include "timeline/channel.h"
 #include "timeline/timeline.h"
 #include "timeline/timeline_registry.h"
 
 namespace kvr {
-
-// Which map of the registry the current name is looked up in; None when nothing is shown.
-enum class TimelineKind { None, Three, One };
 
 // The channels of the current timeline: x, y and z, or the one channel of a one-channel
 // timeline, or none.
@@ -43,16 +41,33 @@ public:
     void reload();
     // Writes every timeline to the file; false (having said why on standard error) on failure.
     bool save();
-    // Whether the keys differ from what was last loaded or saved.
+    // Writes every timeline to path with the same care and then makes it the file, for the
+    // title, later saves and reloads. On failure reason says why (standard error has too) and
+    // nothing changes.
+    bool saveAs(const std::string& path, std::string& reason);
+    // Whether the timelines differ from what was last loaded or saved.
     bool hasUnsavedChanges() const;
-    // Whether the last load left part of the file out, so that the next save keeps the file's
-    // text beside it first.
-    bool backsUpBeforeNextSave() const { return backUpBeforeNextSave_; }
+    // Whether the next save over the file keeps its text beside it first: the last load left
+    // part of the file out, or the file was not in the form the editor writes (comments, loops,
+    // computed values), which a save would flatten.
+    bool backsUpBeforeNextSave() const { return backUp_ != BackUp::None; }
+    // Whether the last load took in the whole file, or a save has since written it whole.
+    bool loadedCompletely() const { return loadedCompletely_; }
 
     TimelineKind currentKind() const { return currentKind_; }
     const std::string& currentName() const { return currentName_; }
     // Shows the timeline of this kind and name; one the registry lacks shows nothing.
     void show(TimelineKind kind, std::string name);
+    // Whether a timeline of either kind has the name.
+    bool nameInUse(const std::string& name) const;
+    // Makes an empty three-channel timeline under a name no timeline has and shows it, as one
+    // step of the history.
+    void createTimeline(const std::string& name);
+    // Files the shown timeline under a name no timeline has, as one step.
+    void renameShown(const std::string& name);
+    // Takes the shown timeline out, as one step, and shows the next in Tab order, or none when
+    // it was the only one; false when none is shown.
+    bool removeShown();
     // The three-channel timeline shown and edited; null when none is, or a one-channel one is.
     Timeline3* currentTimeline() const;
     ChannelSet currentChannels() const;
@@ -67,13 +82,14 @@ public:
     // is none to show.
     bool switchTimeline(int direction);
     // "NAME (i/n) - FILE - tledit", or "FILE - tledit" with no current timeline; a leading '*'
-    // while there are unsaved changes.
+    // while there are unsaved changes, and " - did not load completely" at the end after a load
+    // that left part of the file out, until a complete load or a save.
     std::string windowTitle() const;
 
     // Edits. What the edit under way (a drag from press to release) does to a channel is
     // recorded in changesOf; finishEdit makes it one step of the history, if it changed
     // anything.
-    KeyChanges& changesOf(Channel& channel) { return pending_.changesOf(channel); }
+    KeyChanges& changesOf(const Channel& channel) { return pending_.changesOf(idOf(channel)); }
     void finishEdit();
     // A command's edit (an insertion, a deletion, a paste) as a step of its own.
     void editAsOneStep(const std::function<void()>& edit);
@@ -83,17 +99,34 @@ public:
     const EditHistory& history() const { return history_; }
 
 private:
+    enum class BackUp { None, Incomplete, NotEditorForm };
+
     // Where the current timeline stands in order, -1 when none is shown.
     long placeInTabOrder(const std::vector<TimelineRef>& order) const;
-    void showOwnerOf(const Channel* channel);
+    // The history's name for a channel of a timeline in the registry.
+    ChannelId idOf(const Channel& channel);
+    // The channel the history's name stands for; null when its timeline is out of the registry.
+    Channel* channelOf(ChannelId channel);
+    void showTimelineOf(TimelineId id);
+    // Shows the timeline after this one in Tab order, before it leaves; none when it is alone.
+    void showNextAfter(TimelineKind kind, const std::string& name);
+    // A step taken back (forward false) or made again, and the timeline it changed shown.
+    void apply(EditStep& step, bool forward);
+    void apply(TimelineChange& change, bool forward);
+    // Keeps the previous text as the backup requires, if it must, then writes the file at path;
+    // false with reason on failure.
+    bool writeFile(const std::string& path, std::string& reason);
 
     TimelineRegistry& registry_;
     std::string fileName_;
     std::string currentName_;
     TimelineKind currentKind_ = TimelineKind::None;
     // Set when the last load left out part of the file (a Lua error, a block left open, a block
-    // dropped for a name already used): the next save first keeps the file's text beside it.
-    bool backUpBeforeNextSave_ = false;
+    // dropped for a name already used) or the file was not in the editor's form: the next save
+    // first keeps the file's text beside it.
+    BackUp backUp_ = BackUp::None;
+    bool loadedCompletely_ = true;
+    TimelineIds ids_;
     EditHistory history_;
     // What the edit under way has changed so far.
     EditStep pending_;

@@ -6,14 +6,32 @@
 
 namespace kvr {
 
-KeyChanges& EditStep::changesOf(Channel& channel) {
+namespace {
+
+std::size_t memorySizeOf(const Channel& channel) {
+    return channel.keys().capacity() * sizeof(BezierKey) +
+           channel.samples().capacity() * sizeof(Point2);
+}
+
+}  // namespace
+
+std::size_t memorySizeOf(const Timeline3& timeline) {
+    return sizeof timeline + memorySizeOf(timeline.x) + memorySizeOf(timeline.y) +
+           memorySizeOf(timeline.z);
+}
+
+std::size_t memorySizeOf(const Timeline1& timeline) {
+    return sizeof timeline + memorySizeOf(timeline.channel);
+}
+
+KeyChanges& EditStep::changesOf(ChannelId channel) {
     // What is done to one channel does not depend on what is done to another, so each
     // channel's changes stay together: a drag of keys of three channels then merges each
     // channel's motions instead of adding three parts per motion.
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
-        if (part->channel == &channel) return part->changes;
+        if (part->channel == channel) return part->changes;
     }
-    parts.push_back({&channel, {}});
+    parts.push_back({channel, {}});
     return parts.back().changes;
 }
 
@@ -32,45 +50,72 @@ void EditStep::dropNoOps() {
                 parts.end());
 }
 
-void EditStep::revert() const {
-    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
-        part->channel->revert(part->changes);
+std::size_t EditStep::memorySize() const {
+    std::size_t bytes = sizeof *this + parts.capacity() * sizeof(ChannelChanges);
+    for (const ChannelChanges& part : parts) {
+        bytes += part.changes.capacity() * sizeof(KeyChange);
+        for (const KeyChange& change : part.changes) {
+            bytes += change.order.capacity() * sizeof(std::size_t);
+        }
     }
-}
-
-void EditStep::reapply() const {
-    for (const ChannelChanges& part : parts) part.channel->reapply(part.changes);
+    if (timeline) {
+        bytes += timeline->name.capacity() + timeline->newName.capacity();
+        if (timeline->three) bytes += memorySizeOf(*timeline->three);
+        if (timeline->one) bytes += memorySizeOf(*timeline->one);
+    }
+    return bytes;
 }
 
 void EditHistory::push(EditStep step) {
     const std::size_t last = first_ + steps_.size();
-    steps_.resize(current_ - first_);
+    while (first_ + steps_.size() > current_) {
+        bytes_ -= steps_.back().bytes;
+        steps_.pop_back();
+    }
     // The saved state was among the steps just dropped: no walk leads back to it.
     if (saved_ != kNowhere && saved_ > current_ && saved_ <= last) saved_ = kNowhere;
-    steps_.push_back(std::move(step));
+    const std::size_t bytes = step.memorySize();
+    steps_.push_back({std::move(step), bytes});
+    bytes_ += bytes;
     ++current_;
-    if (steps_.size() > kLimit) {
-        steps_.pop_front();
-        ++first_;
-        if (saved_ != kNowhere && saved_ < first_) saved_ = kNowhere;
-    }
+    walked_ = kNowhere;
+    if (steps_.size() > kLimit) dropFront();
 }
 
-const EditStep* EditHistory::stepBack() {
+void EditHistory::dropFront() {
+    bytes_ -= steps_.front().bytes;
+    steps_.pop_front();
+    ++first_;
+    if (saved_ != kNowhere && saved_ < first_) saved_ = kNowhere;
+}
+
+EditStep* EditHistory::stepBack() {
     if (current_ == first_) return nullptr;
     --current_;
-    return &steps_[current_ - first_];
+    walked_ = current_;
+    return &steps_[current_ - first_].step;
 }
 
-const EditStep* EditHistory::stepForward() {
+EditStep* EditHistory::stepForward() {
     if (current_ == first_ + steps_.size()) return nullptr;
+    walked_ = current_;
     ++current_;
-    return &steps_[current_ - first_ - 1];
+    return &steps_[walked_ - first_].step;
+}
+
+void EditHistory::recountWalked() {
+    if (walked_ == kNowhere || walked_ < first_ || walked_ >= first_ + steps_.size()) return;
+    Entry& entry = steps_[walked_ - first_];
+    bytes_ -= entry.bytes;
+    entry.bytes = entry.step.memorySize();
+    bytes_ += entry.bytes;
 }
 
 void EditHistory::clear() {
     steps_.clear();
     first_ = current_ = saved_ = 0;
+    bytes_ = 0;
+    walked_ = kNowhere;
 }
 
 }  // namespace kvr

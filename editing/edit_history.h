@@ -3,31 +3,60 @@
 
 #include <cstddef>
 #include <deque>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
-#include "timeline/channel.h"
+#include "editing/timeline_ids.h"
 #include "timeline/key_change.h"
+#include "timeline/timeline.h"
 
 namespace kvr {
 
-// What one step did to one channel.
+// What one step did to one channel. The channel is named by its timeline's id and its letter,
+// never by its address: the timeline may have been removed and brought back since.
 struct ChannelChanges {
-    Channel* channel = nullptr;
+    ChannelId channel;
     KeyChanges changes;
 };
 
-// One undoable step: the changes of one gesture or command, channel by channel, in order.
+// A timeline made, removed or renamed.
+struct TimelineChange {
+    enum class Kind : std::uint8_t { Create, Remove, Rename };
+    Kind kind = Kind::Create;
+    TimelineId id = 0;
+    TimelineKind timelineKind = TimelineKind::Three;
+    // Its name; for a rename the name before, with the name after in newName.
+    std::string name;
+    std::string newName;
+    // The timeline itself while it is out of the registry (removed, or its making taken back),
+    // kept whole so that it comes back as it left, keys bit for bit and in their stored order;
+    // null while the registry holds it.
+    std::shared_ptr<Timeline3> three;
+    std::shared_ptr<Timeline1> one;
+    // What was shown when it was made, to be shown again when that is taken back.
+    std::optional<TimelineId> shownBefore;
+};
+
+// One undoable step: the changes of one gesture or command, channel by channel, in order, or a
+// change of a timeline as a whole.
 struct EditStep {
     std::vector<ChannelChanges> parts;
+    std::optional<TimelineChange> timeline;
 
-    bool empty() const { return parts.empty(); }
+    bool empty() const { return parts.empty() && !timeline; }
     // Where a channel's next change goes: after its earlier ones in this step.
-    KeyChanges& changesOf(Channel& channel);
+    KeyChanges& changesOf(ChannelId channel);
     // Drops in-place changes that ended where they began (a key dragged back to its place).
     void dropNoOps();
-    void revert() const;
-    void reapply() const;
+    // The bytes the step holds, a timeline out of the registry included.
+    std::size_t memorySize() const;
 };
+
+// The bytes a timeline's keys and samples take.
+std::size_t memorySizeOf(const Timeline3& timeline);
+std::size_t memorySizeOf(const Timeline1& timeline);
 
 class EditHistory {
 public:
@@ -37,19 +66,30 @@ public:
     // Adds a step after the current one; the steps that could have been redone are dropped.
     void push(EditStep step);
     // The step to take back or to make again, moving the current place; null when none.
-    const EditStep* stepBack();
-    const EditStep* stepForward();
+    EditStep* stepBack();
+    EditStep* stepForward();
+    // The step last walked has been taken back or made again, which may have moved a timeline
+    // into it or out of it: its size is counted afresh.
+    void recountWalked();
     void clear();
 
     std::size_t undoCount() const { return current_ - first_; }
     std::size_t redoCount() const { return first_ + steps_.size() - current_; }
+    // The bytes all steps hold, as they report them.
+    std::size_t memoryUse() const { return bytes_; }
 
     // The current place is what the file holds.
     void markSaved() { saved_ = current_; }
     bool atSaved() const { return saved_ == current_; }
 
 private:
-    std::deque<EditStep> steps_;
+    struct Entry {
+        EditStep step;
+        std::size_t bytes = 0;
+    };
+    void dropFront();
+
+    std::deque<Entry> steps_;
     // Places count every step ever pushed, so a place survives the oldest steps being dropped;
     // first_ is the place before steps_.front().
     std::size_t first_ = 0;
@@ -57,6 +97,9 @@ private:
     // The place of the saved state; kNowhere once no walk through the history can reach it.
     static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
     std::size_t saved_ = 0;
+    std::size_t bytes_ = 0;
+    // The place of the step last walked, kNowhere when none.
+    std::size_t walked_ = kNowhere;
 };
 
 }  // namespace kvr

@@ -46,10 +46,15 @@ bool EditingCore::redo() {
 bool EditingCore::walkHistory(bool back) {
     const TimelineKind kind = document_.currentKind();
     const std::string name = document_.currentName();
+    const Timeline3* shown = document_.currentTimeline();
     if (!document_.walkHistory(back)) return false;
     selection_.releaseKeys();
-    // The step changed a timeline not shown, which is shown now: nothing of it was selected.
-    if (document_.currentKind() != kind || document_.currentName() != name) selection_.clear();
+    // The step changed a timeline not shown, which is shown now, or took the shown one away:
+    // nothing of what is shown now was selected.
+    if (document_.currentKind() != kind || document_.currentName() != name ||
+        document_.currentTimeline() != shown) {
+        selection_.clear();
+    }
     return true;
 }
 

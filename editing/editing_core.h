@@ -103,6 +103,20 @@ public:
     void reload();
     // Writes every timeline to the file; false (having said why on standard error) on failure.
     bool save() { return document_.save(); }
+    // Opens the one-line panel in which a name is typed: empty, for a new three-channel
+    // timeline ('n'); with the shown timeline's name, to rename it (F2); with the file's name,
+    // to save under another (Control+Shift+S). Return applies it, Escape closes it.
+    void openNewTimelinePanel();
+    void openRenamePanel();
+    void openSaveAsPanel();
+    // Removes the shown timeline as one step and shows the next in Tab order (Control+Delete).
+    void removeShownTimeline();
+    // The window's close button was pressed: whether to quit now. With unsaved changes the first
+    // request only warns, and quits only when it comes again right after; any key or button
+    // between withdraws the warning. Escape is guarded the same way through keyDown.
+    bool closeRequested();
+    // The guard's warning for the status line while it stands; empty otherwise.
+    std::string quitWarning() const;
     // One step back or forward in the history; false when there was none.
     bool undo();
     bool redo();
@@ -111,6 +125,7 @@ public:
     const std::string& fileName() const { return document_.fileName(); }
     bool hasUnsavedChanges() const { return document_.hasUnsavedChanges(); }
     bool backsUpBeforeNextSave() const { return document_.backsUpBeforeNextSave(); }
+    bool loadedCompletely() const { return document_.loadedCompletely(); }
     const EditHistory& history() const { return document_.history(); }
     std::string windowTitle() const { return document_.windowTitle(); }
     Timeline3* currentTimeline() const { return document_.currentTimeline(); }
@@ -126,8 +141,8 @@ public:
     // the active key's channel, as a middle press on empty space does.
     void select(Channel* channel, std::size_t index) { selection_.selectOnly(channel, index); }
     void clearSelection() { selection_.clear(); }
-    // The panel in which the selected key's numbers are typed, while it is open; null otherwise.
-    // Its fields are the key's time and value, then its in-handle's, then its out-handle's.
+    // The entry panel while one is open; null otherwise. The key-number panel's fields are the
+    // key's time and value, then its in-handle's, then its out-handle's; the others have one.
     const EntryPanel* entryPanel() const { return panel_ ? &*panel_ : nullptr; }
 
 private:
@@ -152,6 +167,13 @@ private:
     void panelKey(int symbol, KeyModifiers modifiers, char32_t typed);
     // The typed numbers as one step; false, with the wrong fields marked, when one is no number.
     bool applyKeyPanel();
+    // What each panel is for; Return applies it by that.
+    enum class PanelPurpose { KeyNumbers, NewTimeline, Rename, SaveAs };
+    void openNamePanel(PanelPurpose purpose, const char* label, std::string text);
+    // Return in the panel: whether it is done with and closes.
+    bool applyPanel();
+    bool applyNamePanel();
+    bool applySaveAsPanel();
     // Undo (back) or redo: the step's changes taken back or made again.
     bool walkHistory(bool back);
 
@@ -159,6 +181,10 @@ private:
     EditView view_;
     KeySelection selection_;
     std::optional<EntryPanel> panel_;
+    PanelPurpose panelPurpose_ = PanelPurpose::KeyNumbers;
+    // The command that, given again, quits despite unsaved changes.
+    enum class QuitGuard { None, Escape, Close };
+    QuitGuard quitGuard_ = QuitGuard::None;
     // A box selection under way: the corner where it was pressed, and whether it adds.
     struct Box {
         Point2 anchor;

@@ -17,6 +17,11 @@ void EditingCore::keyUp(int symbol) {
 }
 
 KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typed) {
+    // Any key withdraws the quit guard's warning; only Escape right after Escape quits. A
+    // modifier or lock key alone is not a key to the user: Shift on its way to Shift+Tab, or the
+    // Control of Ctrl+S, leaves the warning standing until the key it goes with.
+    const QuitGuard guard = quitGuard_;
+    if (symbol < keys::FirstModifier || symbol > keys::LastModifier) quitGuard_ = QuitGuard::None;
     if (panel_) {
         // Every key belongs to the open panel; none reaches a command, Escape included.
         panelKey(symbol, modifiers, typed);
@@ -24,7 +29,16 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
     }
     switch (symbol) {
         case keys::Escape:
-            return KeyOutcome::Quit;
+            // Unsaved work is not thrown away by one key: the first press warns.
+            if (!hasUnsavedChanges() || guard == QuitGuard::Escape) return KeyOutcome::Quit;
+            quitGuard_ = QuitGuard::Escape;
+            break;
+        case keys::N:
+            openNewTimelinePanel();
+            break;
+        case keys::F2:
+            openRenamePanel();
+            break;
         case keys::Return:
         case keys::KeypadEnter:
             if (view_.mode() == EditMode::Edit && currentChannels().count > 0) openKeyPanel();
@@ -88,7 +102,11 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
             reload();
             break;
         case keys::S:
-            save();
+            if (modifiers.ctrl && modifiers.shift) {
+                openSaveAsPanel();
+            } else {
+                save();
+            }
             break;
         case keys::Z:
             // Ctrl+Z takes back, Ctrl+Shift+Z makes again; 'z' alone does nothing.
@@ -104,7 +122,12 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
             if (modifiers.ctrl) redo();
             break;
         case keys::Delete:
-            deleteSelectedKeys();
+            // With Control the whole timeline; alone, the selected keys.
+            if (modifiers.ctrl) {
+                removeShownTimeline();
+            } else {
+                deleteSelectedKeys();
+            }
             break;
         case keys::Up:
             view_.scrollValue(kScrollStep);

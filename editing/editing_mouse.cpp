@@ -48,6 +48,8 @@ void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl, b
     if (button == buttons::Left) leftIsMiddle_ = alt;
     view_.setHeldButtons(heldAsRead(held));
     if (button == buttons::Left && leftIsMiddle_) button = buttons::Middle;
+    // A button, like a key, withdraws the quit guard's warning.
+    quitGuard_ = QuitGuard::None;
     // The buttons do nothing while numbers are typed, nor while a box is drawn; their mask above
     // stays true to the mouse.
     if (panel_ || box_) return;

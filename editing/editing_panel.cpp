@@ -1,4 +1,5 @@
-// EditingCore: the panel in which the selected key's six numbers are typed and applied.
+// EditingCore: the entry panel's keys, and the panel in which the selected key's six numbers are
+// typed and applied.
 #include <vector>
 
 #include "editing/editing_core.h"
@@ -25,13 +26,14 @@ void EditingCore::openKeyPanel() {
         {"out time", floatText(key->outHandle.x)}, {"out value", floatText(key->outHandle.y)},
     };
     panel_.emplace(std::move(fields), numberCharacter);
+    panelPurpose_ = PanelPurpose::KeyNumbers;
 }
 
 void EditingCore::panelKey(int symbol, KeyModifiers modifiers, char32_t typed) {
     switch (symbol) {
         case keys::Return:
         case keys::KeypadEnter:
-            if (applyKeyPanel()) panel_.reset();
+            if (applyPanel()) panel_.reset();
             break;
         case keys::Escape:
             panel_.reset();

@@ -90,6 +90,10 @@ void EntryPanel::mark(const std::vector<std::size_t>& fields, const std::string&
     selected_ = true;
 }
 
+bool nameCharacter(char32_t c) {
+    return c >= 0x20 && !(c >= 0x7F && c <= 0x9F);
+}
+
 bool numberCharacter(char32_t c) {
     return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
 }

@@ -42,6 +42,8 @@ public:
     // Whether the field's text differs from the one it opened with.
     bool changed(std::size_t field) const;
 
+    // Says something in the panel without marking a field, until the text is next edited.
+    void say(const std::string& message) { message_ = message; }
     // Marks the fields whose texts are wrong, says why, and makes the first of them active with
     // its text selected. A marked field loses its mark once its text is edited.
     void mark(const std::vector<std::size_t>& fields, const std::string& message);
@@ -57,6 +59,8 @@ private:
     std::string message_;
 };
 
+// Any character that prints: every code point but the control characters (C0, DEL and C1).
+bool nameCharacter(char32_t character);
 // The characters of a number as typed: digits, a point, signs and an exponent's e.
 bool numberCharacter(char32_t character);
 // The shortest text that reads back to exactly this float ("2.5", "1e+20", "-0", "inf").

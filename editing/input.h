@@ -21,6 +21,7 @@ constexpr int E = 'e';
 constexpr int F = 'f';
 constexpr int H = 'h';
 constexpr int I = 'i';
+constexpr int N = 'n';
 constexpr int R = 'r';
 constexpr int S = 's';
 constexpr int V = 'v';
@@ -37,8 +38,13 @@ constexpr int Right = 275;
 constexpr int Left = 276;
 constexpr int Home = 278;
 constexpr int F1 = 282;
+constexpr int F2 = 283;
+// Num Lock, Caps Lock, Scroll Lock, then Shift, Control, Alt, Meta, Super (right and left),
+// Mode and Compose: the keys that only change what other keys mean.
+constexpr int FirstModifier = 300;
 constexpr int RightShift = 303;
 constexpr int LeftShift = 304;
+constexpr int LastModifier = 314;
 }  // namespace keys
 
 // What a key press asks of the window beyond the core's own state.

@@ -10,6 +10,7 @@
 
 #include "math3d/host_boundary.h"
 #include "math3d/math3d.h"
+#include "script/file_chunk.h"
 #include "script/script_limits.h"
 #include "script/timeline_builder.h"
 #include "timeline/timeline_registry.h"
@@ -202,9 +203,13 @@ LoadReport runTimelineScriptText(const std::string& text, const std::string& chu
 
 LoadReport loadTimelineFile(const std::string& fileName, TimelineRegistry& registry,
                             ErrorDelivery delivery) {
-    // luaL_loadfile names the chunk "@" + fileName, which is the source errors report.
-    return runChunk([&](lua_State* L) { return luaL_loadfile(L, fileName.c_str()); }, fileName,
-                    registry, delivery);
+    // The chunk is named "@" + fileName, as luaL_loadfile names it: the source errors report.
+    FileDigest digest;
+    LoadReport report =
+        runChunk([&](lua_State* L) { return loadFileChunk(L, fileName.c_str(), digest); }, fileName,
+                 registry, delivery);
+    if (digest.whole) report.fileText = digest.text;
+    return report;
 }
 
 }  // namespace kvr

@@ -16,6 +16,25 @@ auto find(Map& timelines, const std::string& name) -> decltype(timelines.begin()
     return found == timelines.end() ? nullptr : found->second.get();
 }
 
+template <typename Map>
+auto take(Map& timelines, const std::string& name) -> decltype(timelines.begin()->second.share()) {
+    const auto found = timelines.find(name);
+    if (found == timelines.end()) return nullptr;
+    auto timeline = found->second.share();
+    timelines.erase(found);
+    return timeline;
+}
+
+template <typename Map>
+bool rename(Map& timelines, const std::string& from, const std::string& to) {
+    if (timelines.count(to) != 0) return false;
+    auto node = timelines.extract(from);
+    if (node.empty()) return false;
+    node.key() = to;
+    timelines.insert(std::move(node));
+    return true;
+}
+
 }  // namespace
 
 bool TimelineRegistry::addTimeline3(const std::string& name, std::shared_ptr<Timeline3> timeline) {
@@ -49,6 +68,22 @@ const Timeline1* TimelineRegistry::findTimeline1(const std::string& name) const 
 std::optional<std::string> TimelineRegistry::firstTimeline3Name() const {
     if (timelines3.empty()) return std::nullopt;
     return timelines3.begin()->first;
+}
+
+std::shared_ptr<Timeline3> TimelineRegistry::takeTimeline3(const std::string& name) {
+    return take(timelines3, name);
+}
+
+std::shared_ptr<Timeline1> TimelineRegistry::takeTimeline1(const std::string& name) {
+    return take(timelines1, name);
+}
+
+bool TimelineRegistry::renameTimeline3(const std::string& from, const std::string& to) {
+    return rename(timelines3, from, to);
+}
+
+bool TimelineRegistry::renameTimeline1(const std::string& from, const std::string& to) {
+    return rename(timelines1, from, to);
 }
 
 void TimelineRegistry::clear() {

@@ -29,6 +29,15 @@ public:
     Timeline1* findTimeline1(const std::string& name);
     const Timeline1* findTimeline1(const std::string& name) const;
     std::optional<std::string> firstTimeline3Name() const;
+    // Takes the timeline out of the registry and hands it over, the same object with its keys as
+    // they are; null, changing nothing, when the name is missing.
+    std::shared_ptr<Timeline3> takeTimeline3(const std::string& name);
+    std::shared_ptr<Timeline1> takeTimeline1(const std::string& name);
+    // Files the timeline under another name of the same map, the object itself unmoved, so that
+    // references into its channels stay good. False, changing nothing, when the old name is
+    // missing or the new one taken.
+    bool renameTimeline3(const std::string& from, const std::string& to);
+    bool renameTimeline1(const std::string& from, const std::string& to);
     void clear();
     // A registry holding these same timelines, for a caller that keeps them across a clear.
     TimelineRegistry share();

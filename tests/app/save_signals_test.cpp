@@ -38,12 +38,15 @@ private:
 
 TEST(SaveFaultProcess, AFileSizeLimitFailsTheSaveWithoutEndingTheEditor) {
     TempDir dir;
+    // In the editor's own form, so that the save has no copy of a hand-written text to keep
+    // first and it is the file's own writing that fails.
     std::string old = "timeline3_begin(\"t\")\n";
     for (int i = 0; i < 20; ++i) {
-        old += "timeline3_insert_x(vector2.new(" + std::to_string(i * 10) + ", " +
-               std::to_string(i) + "))\n";
+        const std::string point =
+            "vector2.new(" + std::to_string(i * 10) + ".00, " + std::to_string(i) + ".00)";
+        old += "timeline3_insert_x(" + point + ", " + point + ", " + point + ")\n";
     }
-    old += "timeline3_end()\n";
+    old += "timeline3_end()\n\n";
     writeFile(dir.file("old.lua"), old);
 
     std::set<std::string> before;

@@ -38,16 +38,28 @@ TEST(TimelineFileEndToEnd, AWrittenFileLoadsAndSavesToTheSameBytes) {
         "timeline1_push(vector2.new(0.00, 1.00), vector2.new(0.00, 1.00), vector2.new(0.00, "
         "1.00))\n"
         "timeline1_end()\n\n";
-    writeFile(dir.file("arm.lua"),
-              "timeline1_begin(\"fade\")\n"
-              "timeline1_push(vector2.new(0, 1))\ntimeline1_end()\n" +
-                  std::string(kWrittenForm));
+    const std::string handWritten =
+        "timeline1_begin(\"fade\")\n"
+        "timeline1_push(vector2.new(0, 1))\ntimeline1_end()\n" +
+        std::string(kWrittenForm);
+    writeFile(dir.file("arm.lua"), handWritten);
     EditorProcess editor(dir.path(), {"arm.lua"});
     ASSERT_TRUE(editor.waitForWindow());
     // "Arm" sorts first and is shown: its first x key at (0, 2) is a grey point at row 248.
     EXPECT_EQ(editor.capture().at(1, 248), (Rgb{128, 128, 128}));
     EXPECT_EQ(saveAndQuit(editor, dir.file("arm.lua")), kWrittenForm + fade);
-    EXPECT_EQ(editor.standardError(), "");
+    // The fade was not written as the editor writes it: the text it had is kept.
+    EXPECT_EQ(editor.standardError(),
+              "arm.lua was not in the editor's form; its previous text is kept in arm.lua~\n");
+    EXPECT_EQ(readFile(dir.file("arm.lua~")), handWritten);
+
+    // What the editor wrote loads and saves again to the same bytes, and keeps no copy.
+    EditorProcess again(dir.path(), {"arm.lua"});
+    ASSERT_TRUE(again.waitForWindow());
+    writeFile(dir.file("arm.lua~"), "older\n");
+    EXPECT_EQ(saveAndQuit(again, dir.file("arm.lua")), kWrittenForm + fade);
+    EXPECT_EQ(again.standardError(), "");
+    EXPECT_EQ(readFile(dir.file("arm.lua~")), "older\n");
 }
 
 TEST(TimelineFileEndToEnd, SavingAScriptThenReloadingItIsStable) {

@@ -73,8 +73,9 @@ TEST_F(BackupTest, TheFirstSaveAfterAnIncompleteLoadKeepsThePreviousTextOnce) {
 }
 
 TEST_F(BackupTest, NoBackupWhereNothingIsLostAndNoSaveWhenItCannotBeKept) {
-    // A complete load, and a missing file, have nothing to keep.
-    writeFile(dir.file("good.lua"), "timeline3_begin('a') timeline3_end()\n");
+    // A complete load of a file in the editor's own form, and a missing file, have nothing to
+    // keep.
+    writeFile(dir.file("good.lua"), "timeline3_begin(\"a\")\ntimeline3_end()\n\n");
     writeFile(dir.file("good.lua~"), "older\n");
     core.setFileName("good.lua");
     core.reload();

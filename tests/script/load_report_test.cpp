@@ -62,5 +62,45 @@ TEST_F(LoadReportTest, ALoadIntoItsOwnRegistryLeavesTheSharedOneAndCollectsError
     EXPECT_EQ(registry().timelines3.count("kept"), 1u);
 }
 
+TEST_F(LoadReportTest, TheDigestStandsForTheBytesLoadedAsTheyAre) {
+    const auto digestOf = [](const std::string& text) {
+        TextDigest digest;
+        // In two pieces, as a reader may hand them over.
+        digest.add(text.data(), text.size() / 2);
+        digest.add(text.data() + text.size() / 2, text.size() - text.size() / 2);
+        return digest;
+    };
+    const std::string text = "timeline3_begin('a')\ntimeline3_end()\n";
+    const std::string path = writeScript(text);
+    LoadReport report = runTimelineScript(path);
+    ASSERT_TRUE(report.complete());
+    ASSERT_TRUE(report.fileText.has_value());
+    EXPECT_EQ(*report.fileText, digestOf(text));
+    // One byte changed, or one more at the end, is another digest.
+    EXPECT_NE(*report.fileText, digestOf("timeline3_begin('b')\ntimeline3_end()\n"));
+    EXPECT_NE(*report.fileText, digestOf(text + "\n"));
+    EXPECT_EQ(digestOf(""), TextDigest());
+
+    // A first line that Lua skips is not the file as it stands; the line numbers still count it.
+    registry().clear();
+    const std::string skipped = writeScript("#!/usr/bin/env lua\ntimeline3_begin('a')\noops()\n");
+    testing::internal::CaptureStderr();
+    report = runTimelineScript(skipped);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              skipped + ":3: attempt to call global 'oops' (a nil value)\n");
+    EXPECT_FALSE(report.fileText.has_value());
+
+    // Nothing read, nothing to stand for: a missing file, or one that cannot be read.
+    for (const std::string& unread : {dir_.file("missing.lua"), dir_.path()}) {
+        testing::internal::CaptureStderr();
+        report = runTimelineScript(unread);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(report.complete());
+        EXPECT_FALSE(report.fileText.has_value());
+        const std::string what = unread == dir_.path() ? "cannot read " : "cannot open ";
+        EXPECT_EQ(printed.rfind(what + unread + ": ", 0), 0u) << printed;
+    }
+}
+
 }  // namespace
 }  // namespace kvr

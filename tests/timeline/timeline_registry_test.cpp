@@ -86,6 +86,39 @@ TEST(TimelineRegistry, ShareLendsTheSameTimelinesBeyondAClear) {
     EXPECT_EQ(shared.timelines1.size(), 1u);
 }
 
+TEST(TimelineRegistry, TakeAndRenameKeepTheSameObjectAndRefuseWhatIsTaken) {
+    TimelineRegistry registry;
+    registry.addTimeline3("a", makeDefaultTimeline());
+    registry.addTimeline3("b", std::make_shared<Timeline3>(2.0f));
+    registry.addTimeline1("c", std::make_shared<Timeline1>(2.0f));
+    Timeline3* a = registry.findTimeline3("a");
+
+    // Renamed in place: the object and the order follow the new name.
+    EXPECT_TRUE(registry.renameTimeline3("a", "z"));
+    EXPECT_EQ(registry.findTimeline3("z"), a);
+    EXPECT_EQ(registry.findTimeline3("a"), nullptr);
+    EXPECT_EQ(names3(registry), (std::vector<std::string>{"b", "z"}));
+    // A name taken in the same map, or a missing one, changes nothing; the other map's names
+    // do not count.
+    EXPECT_FALSE(registry.renameTimeline3("z", "b"));
+    EXPECT_FALSE(registry.renameTimeline3("missing", "q"));
+    EXPECT_TRUE(registry.renameTimeline3("b", "c"));
+    EXPECT_EQ(names3(registry), (std::vector<std::string>{"c", "z"}));
+    EXPECT_TRUE(registry.renameTimeline1("c", "d"));
+    EXPECT_NE(registry.findTimeline1("d"), nullptr);
+
+    // Taken out whole, and given back as the same object.
+    std::shared_ptr<Timeline3> taken = registry.takeTimeline3("z");
+    ASSERT_EQ(taken.get(), a);
+    EXPECT_EQ(taken->valueAt(50.0f), (std::array<float, 3>{10, 0, -10}));
+    EXPECT_EQ(names3(registry), (std::vector<std::string>{"c"}));
+    EXPECT_EQ(registry.takeTimeline3("z"), nullptr);
+    EXPECT_NE(registry.takeTimeline1("d"), nullptr);
+    EXPECT_TRUE(registry.timelines1.empty());
+    EXPECT_TRUE(registry.addTimeline3("z", std::move(taken)));
+    EXPECT_EQ(registry.findTimeline3("z"), a);
+}
+
 TEST(TimelineRegistry, InstanceIsOneSharedRegistry) {
     TimelineRegistry& registry = TimelineRegistry::instance();
     EXPECT_EQ(&registry, &TimelineRegistry::instance());

@@ -1,0 +1,186 @@
+// EditDocument: timelines made, renamed and removed, the history's names for channels, and the
+// steps of the history taken back and made again.
+#include <memory>
+#include <utility>
+
+#include "editing/edit_document.h"
+
+namespace kvr {
+
+namespace {
+
+constexpr float kStep = 2.0f;
+
+}  // namespace
+
+bool EditDocument::nameInUse(const std::string& name) const {
+    return registry_.findTimeline3(name) != nullptr || registry_.findTimeline1(name) != nullptr;
+}
+
+void EditDocument::createTimeline(const std::string& name) {
+    finishEdit();
+    EditStep step;
+    TimelineChange& change = step.timeline.emplace();
+    change.kind = TimelineChange::Kind::Create;
+    change.timelineKind = TimelineKind::Three;
+    change.name = name;
+    change.three = std::make_shared<Timeline3>(kStep);
+    change.id = ids_.newId();
+    if (currentChannels().count > 0) change.shownBefore = ids_.idOf(currentKind_, currentName_);
+    apply(change, true);
+    history_.push(std::move(step));
+}
+
+void EditDocument::renameShown(const std::string& name) {
+    finishEdit();
+    if (currentChannels().count == 0 || name == currentName_) return;
+    EditStep step;
+    TimelineChange& change = step.timeline.emplace();
+    change.kind = TimelineChange::Kind::Rename;
+    change.timelineKind = currentKind_;
+    change.id = ids_.idOf(currentKind_, currentName_);
+    change.name = currentName_;
+    change.newName = name;
+    apply(change, true);
+    history_.push(std::move(step));
+}
+
+bool EditDocument::removeShown() {
+    finishEdit();
+    if (currentChannels().count == 0) return false;
+    EditStep step;
+    TimelineChange& change = step.timeline.emplace();
+    change.kind = TimelineChange::Kind::Remove;
+    change.timelineKind = currentKind_;
+    change.id = ids_.idOf(currentKind_, currentName_);
+    change.name = currentName_;
+    apply(change, true);
+    history_.push(std::move(step));
+    return true;
+}
+
+ChannelId EditDocument::idOf(const Channel& channel) {
+    // The channels edited are the shown ones; any other is looked for through the registry.
+    const ChannelSet shown = currentChannels();
+    for (int c = 0; c < shown.count; ++c) {
+        if (shown.channels[c] == &channel) return {ids_.idOf(currentKind_, currentName_), c};
+    }
+    for (auto& [name, timeline] : registry_.timelines3) {
+        const Channel* channels[] = {&timeline->x, &timeline->y, &timeline->z};
+        for (int c = 0; c < 3; ++c) {
+            if (channels[c] == &channel) return {ids_.idOf(TimelineKind::Three, name), c};
+        }
+    }
+    for (auto& [name, timeline] : registry_.timelines1) {
+        if (&timeline->channel == &channel) return {ids_.idOf(TimelineKind::One, name), 0};
+    }
+    // Not a channel of the registry's: a name that stands for nothing.
+    return {0, 0};
+}
+
+Channel* EditDocument::channelOf(ChannelId channel) {
+    const TimelineIds::Named* named = ids_.find(channel.timeline);
+    if (!named) return nullptr;
+    if (named->kind == TimelineKind::Three) {
+        Timeline3* t = registry_.findTimeline3(named->name);
+        if (!t) return nullptr;
+        Channel* channels[] = {&t->x, &t->y, &t->z};
+        return channel.letter >= 0 && channel.letter < 3 ? channels[channel.letter] : nullptr;
+    }
+    Timeline1* t = registry_.findTimeline1(named->name);
+    return t && channel.letter == 0 ? &t->channel : nullptr;
+}
+
+void EditDocument::showTimelineOf(TimelineId id) {
+    if (const TimelineIds::Named* named = ids_.find(id)) show(named->kind, named->name);
+}
+
+void EditDocument::showNextAfter(TimelineKind kind, const std::string& name) {
+    const std::vector<TimelineRef> order = tabOrder();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (order[i].kind != kind || order[i].name != name) continue;
+        if (order.size() == 1) break;
+        const TimelineRef& next = order[(i + 1) % order.size()];
+        show(next.kind, next.name);
+        return;
+    }
+    show(TimelineKind::None, std::string());
+}
+
+void EditDocument::apply(TimelineChange& change, bool forward) {
+    using Kind = TimelineChange::Kind;
+    const bool adds = (change.kind == Kind::Create) == forward;
+    if (change.kind == Kind::Rename) {
+        const std::string& from = forward ? change.name : change.newName;
+        const std::string& to = forward ? change.newName : change.name;
+        if (change.timelineKind == TimelineKind::Three) {
+            registry_.renameTimeline3(from, to);
+        } else {
+            registry_.renameTimeline1(from, to);
+        }
+        ids_.rename(change.id, to);
+        show(change.timelineKind, to);
+    } else if (adds) {
+        // Back under its name, the very object that left, and shown.
+        if (change.timelineKind == TimelineKind::Three) {
+            registry_.addTimeline3(change.name, std::move(change.three));
+        } else {
+            registry_.addTimeline1(change.name, std::move(change.one));
+        }
+        change.three.reset();
+        change.one.reset();
+        ids_.bind(change.id, change.timelineKind, change.name);
+        show(change.timelineKind, change.name);
+    } else {
+        // What leaves from under the user's eyes makes way for the next in Tab order; taking
+        // back a timeline's making shows again what was shown before it.
+        const bool wasShown = currentKind_ == change.timelineKind && currentName_ == change.name;
+        if (wasShown) showNextAfter(change.timelineKind, change.name);
+        if (change.timelineKind == TimelineKind::Three) {
+            change.three = registry_.takeTimeline3(change.name);
+        } else {
+            change.one = registry_.takeTimeline1(change.name);
+        }
+        ids_.unbind(change.id);
+        if (wasShown && change.kind == Kind::Create && change.shownBefore &&
+            ids_.find(*change.shownBefore)) {
+            showTimelineOf(*change.shownBefore);
+        }
+    }
+}
+
+void EditDocument::apply(EditStep& step, bool forward) {
+    if (step.timeline) {
+        apply(*step.timeline, forward);
+        return;
+    }
+    // Each channel is looked up as its step comes: the name of its timeline is the one it has
+    // now, whatever it was when the step was made.
+    if (forward) {
+        for (const ChannelChanges& part : step.parts) {
+            if (Channel* channel = channelOf(part.channel)) channel->reapply(part.changes);
+        }
+    } else {
+        for (auto part = step.parts.rbegin(); part != step.parts.rend(); ++part) {
+            if (Channel* channel = channelOf(part->channel)) channel->revert(part->changes);
+        }
+    }
+    if (!step.parts.empty()) {
+        const ChannelSet shown = currentChannels();
+        const Channel* first = channelOf(step.parts.front().channel);
+        bool isShown = false;
+        for (Channel* channel : shown) isShown = isShown || channel == first;
+        if (!isShown) showTimelineOf(step.parts.front().channel.timeline);
+    }
+}
+
+const EditStep* EditDocument::walkHistory(bool back) {
+    finishEdit();
+    EditStep* step = back ? history_.stepBack() : history_.stepForward();
+    if (!step) return nullptr;
+    apply(*step, !back);
+    history_.recountWalked();
+    return step;
+}
+
+}  // namespace kvr
