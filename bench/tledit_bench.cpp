@@ -251,6 +251,16 @@ std::vector<double> frameAllTimes(EditorWindow& editor, const std::string& name,
     });
 }
 
+// Frames after Home with every key selected, each drawn white over its grey point.
+std::vector<double> allSelectedTimes(EditorWindow& editor, const std::string& name, int runs) {
+    show(editor, name);
+    editor.core.frameAll();
+    editor.core.selectAll();
+    std::vector<double> result = times(runs, [&] { drawFrame(editor); });
+    editor.core.clearSelection();
+    return result;
+}
+
 // The generated timeline squeezed into the first view: times into 0..800, values into
 // -200..200, so that every key and sample of it is on screen at once.
 std::shared_ptr<Timeline3> packedTimeline(int keyCount) {
@@ -397,7 +407,7 @@ int run() {
     const int rounds = 10;
     const int runs = 41;
     std::vector<double> dragDefaultTimes, frameDefaultTimes, frameAllBigTimes, packedBigTimes;
-    std::vector<double> frameAllMovingTimes, swingingBigTimes;
+    std::vector<double> frameAllMovingTimes, swingingBigTimes, allSelectedBigTimes;
     std::map<int, std::vector<double>> dragTimesOf, frameTimesOf;
     std::vector<double> groupDragBigTimes, bareDragBigTimes, bareGroupDragBigTimes;
     for (int round = 0; round < rounds; ++round) {
@@ -413,6 +423,7 @@ int run() {
         append(bareGroupDragBigTimes, groupDragTimes(editor, bigName, runs, false));
         append(frameAllBigTimes, frameAllTimes(editor, bigName, runs));
         append(frameAllMovingTimes, frameAllTimes(editor, bigName, runs, true));
+        append(allSelectedBigTimes, allSelectedTimes(editor, bigName, runs));
         append(packedBigTimes, frameTimes(editor, "packed", runs));
         append(swingingBigTimes, frameTimes(editor, "swinging", runs));
     }
@@ -443,6 +454,9 @@ int run() {
     const double frameAllMoving = median(frameAllMovingTimes);
     std::printf("  the same, the view moved by a pixel before each frame:\n");
     printFigure("all", kBig, frameAllMoving, "default", frameAllMoving / frameDefault);
+    const double allSelected = median(allSelectedBigTimes);
+    std::printf("  the same, every key selected:\n");
+    printFigure("all", kBig, allSelected, "default", allSelected / frameDefault);
     std::printf("packed: drawing a timeline whose keys all lie in the first view\n");
     printFigure("packed", kBig, packedBig, "default", packedBig / frameDefault);
     std::printf("swinging: the same, values jumping within 50 units, dozens of rows per column\n");
