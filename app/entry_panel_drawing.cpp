@@ -5,6 +5,7 @@
 
 #include "app/editor_window.h"
 #include "app/entry_panel_layout.h"
+#include "text/font_text.h"
 #include "text/outlined_text.h"
 
 namespace kvr {
@@ -41,19 +42,6 @@ void frame(const PixelRect& r, Colour edge, Colour inside) {
 
 }  // namespace
 
-std::string shownFieldText(const std::string& utf8) {
-    std::vector<char> shown;
-    for (unsigned char byte : utf8) {
-        // A continuation byte belongs to the character already given as '?'.
-        if ((byte & 0xC0) == 0x80) continue;
-        shown.push_back(byte < 0x80 ? static_cast<char>(byte) : '?');
-    }
-    const std::size_t from = shown.size() > EntryPanelLayout::kFieldChars
-                                 ? shown.size() - EntryPanelLayout::kFieldChars
-                                 : 0;
-    return std::string(shown.begin() + static_cast<std::ptrdiff_t>(from), shown.end());
-}
-
 EntryPanelLayout layoutEntryPanel(const EntryPanel& panel, int windowHeight) {
     EntryPanelLayout layout;
     const int cell = EntryPanelLayout::kCharWidth;
@@ -67,8 +55,9 @@ EntryPanelLayout layoutEntryPanel(const EntryPanel& panel, int windowHeight) {
     const int rows = static_cast<int>(panel.fields().size()) + 1;
 
     layout.box.x = 5;
-    layout.box.width = std::max(kPadding + labelWidth + fieldWidth + kPadding,
-                                2 * kPadding + static_cast<int>(panel.message().size()) * cell);
+    layout.box.width =
+        std::max(kPadding + labelWidth + fieldWidth + kPadding,
+                 2 * kPadding + static_cast<int>(fontTextOf(panel.message()).cells) * cell);
     layout.box.height = 2 * kPadding + rows * kLineHeight;
     layout.box.y = windowHeight - kStatusHeight - layout.box.height;
     layout.labelX = layout.box.x + kPadding;
@@ -98,8 +87,8 @@ void EditorWindow::drawEntryPanel() {
     for (std::size_t i = 0; i < panel->fields().size(); ++i) {
         const EntryPanel::Field& field = panel->fields()[i];
         const bool active = i == panel->activeField();
-        const std::string text = shownFieldText(field.text);
-        const int textWidth = static_cast<int>(text.size()) * cell;
+        const FontText text = fontTextOf(field.text, EntryPanelLayout::kFieldChars);
+        const int textWidth = static_cast<int>(text.cells) * cell;
         const PixelRect& box = layout.fieldFrames[i];
         const Colour edge = field.marked ? kMarkedEdge : (active ? kActiveEdge : kFieldEdge);
         frame(box, edge, field.marked ? kMarkedFill : kFieldFill);
@@ -110,10 +99,11 @@ void EditorWindow::drawEntryPanel() {
             fill({layout.textX + textWidth, layout.rowY[i], 2, 16}, kActiveEdge);
         }
         drawOutlinedText(layout.labelX, layout.rowY[i], field.label.c_str(), font);
-        drawOutlinedText(layout.textX, layout.rowY[i], text.c_str(), font);
+        drawOutlinedText(layout.textX, layout.rowY[i], text.shiftJis.c_str(), font);
     }
     if (!panel->message().empty()) {
-        drawOutlinedText(layout.labelX, layout.messageY, panel->message().c_str(), font);
+        drawOutlinedText(layout.labelX, layout.messageY,
+                         fontTextOf(panel->message()).shiftJis.c_str(), font);
     }
 }
 

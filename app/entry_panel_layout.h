@@ -34,8 +34,4 @@ struct EntryPanelLayout {
 // line of a window this tall.
 EntryPanelLayout layoutEntryPanel(const EntryPanel& panel, int windowHeight);
 
-// What a field's text shows: its last kFieldChars characters, each one that the built-in font's
-// single bytes cannot show given as '?'.
-std::string shownFieldText(const std::string& utf8);
-
 }  // namespace kvr
