@@ -20,7 +20,8 @@ bool EditDocument::nameInUse(const std::string& name) const {
 void EditDocument::createTimeline(const std::string& name) {
     finishEdit();
     EditStep step;
-    TimelineChange& change = step.timeline.emplace();
+    step.timeline = std::make_unique<TimelineChange>();
+    TimelineChange& change = *step.timeline;
     change.kind = TimelineChange::Kind::Create;
     change.timelineKind = TimelineKind::Three;
     change.name = name;
@@ -35,7 +36,8 @@ void EditDocument::renameShown(const std::string& name) {
     finishEdit();
     if (currentChannels().count == 0 || name == currentName_) return;
     EditStep step;
-    TimelineChange& change = step.timeline.emplace();
+    step.timeline = std::make_unique<TimelineChange>();
+    TimelineChange& change = *step.timeline;
     change.kind = TimelineChange::Kind::Rename;
     change.timelineKind = currentKind_;
     change.id = ids_.idOf(currentKind_, currentName_);
@@ -49,7 +51,8 @@ bool EditDocument::removeShown() {
     finishEdit();
     if (currentChannels().count == 0) return false;
     EditStep step;
-    TimelineChange& change = step.timeline.emplace();
+    step.timeline = std::make_unique<TimelineChange>();
+    TimelineChange& change = *step.timeline;
     change.kind = TimelineChange::Kind::Remove;
     change.timelineKind = currentKind_;
     change.id = ids_.idOf(currentKind_, currentName_);

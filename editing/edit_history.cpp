@@ -59,7 +59,7 @@ std::size_t EditStep::memorySize() const {
         }
     }
     if (timeline) {
-        bytes += timeline->name.capacity() + timeline->newName.capacity();
+        bytes += sizeof *timeline + timeline->name.capacity() + timeline->newName.capacity();
         if (timeline->three) bytes += memorySizeOf(*timeline->three);
         if (timeline->one) bytes += memorySizeOf(*timeline->one);
     }

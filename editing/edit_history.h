@@ -43,7 +43,8 @@ struct TimelineChange {
 // change of a timeline as a whole.
 struct EditStep {
     std::vector<ChannelChanges> parts;
-    std::optional<TimelineChange> timeline;
+    // Held apart: most steps move keys, and a timeline change would make every one of them larger.
+    std::unique_ptr<TimelineChange> timeline;
 
     bool empty() const { return parts.empty() && !timeline; }
     // Where a channel's next change goes: after its earlier ones in this step.
