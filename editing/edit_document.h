@@ -113,6 +113,10 @@ private:
     // A step taken back (forward false) or made again, and the timeline it changed shown.
     void apply(EditStep& step, bool forward);
     void apply(TimelineChange& change, bool forward);
+    // A change of the shown timeline as a whole, filled in but for what its kind adds.
+    std::unique_ptr<TimelineChange> changeOfShown(TimelineChange::Kind kind);
+    // Makes the change and records it as a step of its own.
+    void commit(std::unique_ptr<TimelineChange> change);
     // Keeps the previous text as the backup requires, if it must, then writes the file at path;
     // false with reason on failure.
     bool writeFile(const std::string& path, std::string& reason);

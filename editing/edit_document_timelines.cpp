@@ -19,47 +19,44 @@ bool EditDocument::nameInUse(const std::string& name) const {
 
 void EditDocument::createTimeline(const std::string& name) {
     finishEdit();
-    EditStep step;
-    step.timeline = std::make_unique<TimelineChange>();
-    TimelineChange& change = *step.timeline;
-    change.kind = TimelineChange::Kind::Create;
-    change.timelineKind = TimelineKind::Three;
-    change.name = name;
-    change.three = std::make_shared<Timeline3>(kStep);
-    change.id = ids_.newId();
-    if (currentChannels().count > 0) change.shownBefore = ids_.idOf(currentKind_, currentName_);
-    apply(change, true);
-    history_.push(std::move(step));
+    auto change = std::make_unique<TimelineChange>();
+    change->kind = TimelineChange::Kind::Create;
+    change->name = name;
+    change->three = std::make_shared<Timeline3>(kStep);
+    change->id = ids_.newId();
+    if (currentChannels().count > 0) change->shownBefore = ids_.idOf(currentKind_, currentName_);
+    commit(std::move(change));
 }
 
 void EditDocument::renameShown(const std::string& name) {
     finishEdit();
     if (currentChannels().count == 0 || name == currentName_) return;
-    EditStep step;
-    step.timeline = std::make_unique<TimelineChange>();
-    TimelineChange& change = *step.timeline;
-    change.kind = TimelineChange::Kind::Rename;
-    change.timelineKind = currentKind_;
-    change.id = ids_.idOf(currentKind_, currentName_);
-    change.name = currentName_;
-    change.newName = name;
-    apply(change, true);
-    history_.push(std::move(step));
+    std::unique_ptr<TimelineChange> change = changeOfShown(TimelineChange::Kind::Rename);
+    change->newName = name;
+    commit(std::move(change));
 }
 
 bool EditDocument::removeShown() {
     finishEdit();
     if (currentChannels().count == 0) return false;
-    EditStep step;
-    step.timeline = std::make_unique<TimelineChange>();
-    TimelineChange& change = *step.timeline;
-    change.kind = TimelineChange::Kind::Remove;
-    change.timelineKind = currentKind_;
-    change.id = ids_.idOf(currentKind_, currentName_);
-    change.name = currentName_;
-    apply(change, true);
-    history_.push(std::move(step));
+    commit(changeOfShown(TimelineChange::Kind::Remove));
     return true;
+}
+
+std::unique_ptr<TimelineChange> EditDocument::changeOfShown(TimelineChange::Kind kind) {
+    auto change = std::make_unique<TimelineChange>();
+    change->kind = kind;
+    change->timelineKind = currentKind_;
+    change->id = ids_.idOf(currentKind_, currentName_);
+    change->name = currentName_;
+    return change;
+}
+
+void EditDocument::commit(std::unique_ptr<TimelineChange> change) {
+    apply(*change, true);
+    EditStep step;
+    step.timeline = std::move(change);
+    history_.push(std::move(step));
 }
 
 ChannelId EditDocument::idOf(const Channel& channel) {
