@@ -119,12 +119,9 @@ Pixel pressOnXKey(EditorWindow& editor, float keyTime) {
     return at;
 }
 
-// One middle-drag motion event and its frame, on the key of the x channel at the given time.
-// Moves go right-down and back so the key stays.
-std::vector<double> dragTimes(EditorWindow& editor, const std::string& name, float keyTime,
-                              int runs, bool withFrame = true) {
-    show(editor, name);
-    const Pixel at = pressOnXKey(editor, keyTime);
+// Motion events of the middle drag pressed at `at`, each with its frame unless withFrame is
+// false, timed one by one; then the release. Moves go right-down and back by a pixel.
+std::vector<double> middleDragTimes(EditorWindow& editor, Pixel at, int runs, bool withFrame) {
     int step = 1;
     const std::vector<double> result = times(runs, [&] {
         editor.onMouseMotion(motion(at.x + (step > 0), at.y + (step > 0), step, step));
@@ -133,6 +130,15 @@ std::vector<double> dragTimes(EditorWindow& editor, const std::string& name, flo
     });
     editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
     return result;
+}
+
+// One middle-drag motion event and its frame, on the key of the x channel at the given time.
+// Moves go right-down and back so the key stays.
+std::vector<double> dragTimes(EditorWindow& editor, const std::string& name, float keyTime,
+                              int runs, bool withFrame = true) {
+    show(editor, name);
+    const Pixel at = pressOnXKey(editor, keyTime);
+    return middleDragTimes(editor, at, runs, withFrame);
 }
 
 // The group drag: the same motion events and frames with 1,000 keys selected. Key k of channel c
@@ -165,15 +171,7 @@ std::vector<double> groupDragTimes(EditorWindow& editor, const std::string& name
         std::fprintf(stderr, "the press on a selected key let the others go\n");
         std::exit(1);
     }
-    int step = 1;
-    const std::vector<double> result = times(runs, [&] {
-        editor.onMouseMotion(motion(at.x + (step > 0), at.y + (step > 0), step, step));
-        if (withFrame) drawFrame(editor);
-        step = -step;
-    });
-    // An even number of motions: the keys are back where they were.
-    editor.onMouseButton(button(SDL_MOUSEBUTTONUP), 0);
-    return result;
+    return middleDragTimes(editor, at, runs, withFrame);
 }
 
 // A middle drag of the x key at keyTime by one pixel right and down (or back), press to

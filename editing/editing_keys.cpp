@@ -22,6 +22,11 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
     // Control of Ctrl+S, leaves the warning standing until the key it goes with.
     const QuitGuard guard = quitGuard_;
     if (symbol < keys::FirstModifier || symbol > keys::LastModifier) quitGuard_ = QuitGuard::None;
+    if (symbol == keys::RightShift || symbol == keys::LeftShift) {
+        // Not a command, with the panel open or not: Shift's state follows the keyboard.
+        view_.setShiftDown(true);
+        return KeyOutcome::Stay;
+    }
     if (panel_) {
         // Every key belongs to the open panel; none reaches a command, Escape included.
         panelKey(symbol, modifiers, typed);
@@ -140,10 +145,6 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
             break;
         case keys::Left:
             view_.scrollTime(-kScrollStep);
-            break;
-        case keys::RightShift:
-        case keys::LeftShift:
-            view_.setShiftDown(true);
             break;
         default:
             break;

@@ -44,11 +44,6 @@ void EditingCore::panelKey(int symbol, KeyModifiers modifiers, char32_t typed) {
         case keys::Backspace:
             panel_->eraseBack();
             break;
-        case keys::RightShift:
-        case keys::LeftShift:
-            // Not a command: Shift's state stays true to the keyboard for after the panel.
-            view_.setShiftDown(true);
-            break;
         default:
             // The character, not the symbol: '+' lies on different keys in different layouts.
             panel_->type(typed);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "tests/support/values_timeline.h"
 #include "timeline/timeline_registry.h"
 
 namespace kvr {
@@ -41,15 +42,8 @@ TEST(TimelineJson, EveryNumberHasTheFewestDigitsThatReadBackToItsFloat) {
         values.push_back(0.0f);
         std::memcpy(&values.back(), &bits, sizeof bits);
     }
-    // Five values a key; the point's time, the key's index, keeps the keys in this order.
-    auto timeline = std::make_shared<Timeline1>(2.0f);
     std::vector<float> written;
-    for (std::size_t i = 0; i < values.size(); i += 5) {
-        const float* v = &values[i];
-        const float t = static_cast<float>(i);
-        timeline->channel.insertKey({v[0], v[1]}, {t, v[2]}, {v[3], v[4]});
-        written.insert(written.end(), {v[0], v[1], t, v[2], v[3], v[4]});
-    }
+    const std::shared_ptr<Timeline1> timeline = valuesTimeline(values, written);
     TimelineRegistry registry;
     registry.addTimeline1("c", timeline);
     const std::string text = timelinesJson(registry);

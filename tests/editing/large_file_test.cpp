@@ -16,6 +16,7 @@
 #include "editing/timeline_writer.h"
 #include "script/timeline_script.h"
 #include "tests/editing/core_fixture.h"
+#include "tests/support/values_timeline.h"
 
 namespace kvr::test {
 namespace {
@@ -187,15 +188,8 @@ TEST(LargeFile, EveryNumberReadsBackBitForBitAndKeepsTwoDecimalsWhereThoseDo) {
         values.push_back(static_cast<float>(n) / 8.0f);
     }
     values.resize(100000);
-    // Five values a key, the point's time its index, so that the keys keep this order.
-    auto timeline = std::make_shared<Timeline1>(2.0f);
     std::vector<float> written;
-    for (std::size_t i = 0; i < values.size(); i += 5) {
-        const float* v = &values[i];
-        const float t = static_cast<float>(i);
-        timeline->channel.insertKey({v[0], v[1]}, {t, v[2]}, {v[3], v[4]});
-        written.insert(written.end(), {v[0], v[1], t, v[2], v[3], v[4]});
-    }
+    const std::shared_ptr<Timeline1> timeline = valuesTimeline(values, written);
     timeline->channel.rebuild();
     TimelineRegistry registry;
     registry.addTimeline1("values", timeline);
