@@ -79,16 +79,12 @@ void EditDocument::reload() {
 }
 
 bool EditDocument::save() {
-    finishEdit();
-    if (fileName_.empty()) return false;
-    std::string reason;
-    if (!writeFile(fileName_, reason)) {
-        std::fprintf(stderr, "cannot save %s: %s\n", fileName_.c_str(), reason.c_str());
+    if (fileName_.empty()) {
+        finishEdit();
         return false;
     }
-    history_.markSaved();
-    loadedCompletely_ = true;
-    return true;
+    std::string reason;
+    return saveAs(std::string(fileName_), reason);
 }
 
 bool EditDocument::saveAs(const std::string& path, std::string& reason) {

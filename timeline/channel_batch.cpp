@@ -7,14 +7,6 @@
 
 namespace kvr {
 
-namespace {
-
-Point2 moved(Point2 p, Point2 delta) {
-    return {p.x + delta.x, p.y + delta.y};
-}
-
-}  // namespace
-
 bool Channel::moveKeys(const std::vector<std::size_t>& indices, Point2 delta, KeyChanges* changes) {
     const std::size_t count = static_cast<std::size_t>(
         std::lower_bound(indices.begin(), indices.end(), keys_.size()) - indices.begin());
@@ -29,16 +21,11 @@ bool Channel::moveKeys(const std::vector<std::size_t>& indices, Point2 delta, Ke
     for (std::size_t k = 0; k < count; ++k) {
         BezierKey& key = keys_[indices[k]];
         const BezierKey before = key;
-        key = {moved(key.inHandle, delta), moved(key.point, delta), moved(key.outHandle, delta)};
+        key = movedBy(key, delta);
         if (merge) {
             (*changes)[changes->size() - count + k].after = key;
         } else if (changes) {
-            KeyChange change;
-            change.kind = KeyChange::Kind::Set;
-            change.index = indices[k];
-            change.before = before;
-            change.after = key;
-            changes->push_back(std::move(change));
+            changes->push_back(KeyChange::set(indices[k], before, key));
         }
     }
     return keysChangedInPlace(indices.data(), count);
@@ -52,11 +39,7 @@ void Channel::removeKeys(const std::vector<std::size_t>& indices, KeyChanges* ch
         // Last first, so that each recorded place is the key's place when it went, and taking
         // them back in reverse puts the first back first.
         for (std::size_t k = count; k-- > 0;) {
-            KeyChange change;
-            change.kind = KeyChange::Kind::Remove;
-            change.index = indices[k];
-            change.before = keys_[indices[k]];
-            changes->push_back(std::move(change));
+            changes->push_back(KeyChange::removal(indices[k], keys_[indices[k]]));
         }
     }
     eraseAt(indices.data(), count);
@@ -81,11 +64,7 @@ std::vector<std::size_t> Channel::addKeys(const std::vector<BezierKey>& keys, Ke
     if (changes) {
         // Inserted in ascending places, each is where its key stands once those before it are in.
         for (std::size_t k = 0; k < places.size(); ++k) {
-            KeyChange insertion;
-            insertion.kind = KeyChange::Kind::Insert;
-            insertion.index = places[k];
-            insertion.after = added[k];
-            changes->push_back(std::move(insertion));
+            changes->push_back(KeyChange::insertion(places[k], added[k]));
         }
     }
     placeAt(places.data(), added.data(), added.size());

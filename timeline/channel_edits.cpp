@@ -20,16 +20,7 @@ void recordSet(KeyChanges* changes, std::size_t index, const BezierKey& before,
         changes->back().after = after;
         return;
     }
-    KeyChange change;
-    change.kind = KeyChange::Kind::Set;
-    change.index = index;
-    change.before = before;
-    change.after = after;
-    changes->push_back(std::move(change));
-}
-
-Point2 moved(Point2 p, Point2 delta) {
-    return {p.x + delta.x, p.y + delta.y};
+    changes->push_back(KeyChange::set(index, before, after));
 }
 
 // Places [first, end) of a key array.
@@ -83,16 +74,7 @@ void Channel::addKey(Point2 inHandle, Point2 point, Point2 outHandle, KeyChanges
 }
 
 void Channel::removeKey(std::size_t index, KeyChanges* changes) {
-    if (index >= keys_.size()) return;
-    if (changes) {
-        KeyChange change;
-        change.kind = KeyChange::Kind::Remove;
-        change.index = index;
-        change.before = keys_[index];
-        changes->push_back(std::move(change));
-    }
-    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(index));
-    rebuild();
+    removeKeys({index}, changes);
 }
 
 bool Channel::setKey(std::size_t index, const BezierKey& key, KeyChanges* changes) {
@@ -104,16 +86,14 @@ bool Channel::setKey(std::size_t index, const BezierKey& key, KeyChanges* change
 
 void Channel::moveKey(std::size_t index, Point2 delta, KeyChanges* changes) {
     if (index >= keys_.size()) return;
-    const BezierKey& k = keys_[index];
-    setKey(index, {moved(k.inHandle, delta), moved(k.point, delta), moved(k.outHandle, delta)},
-           changes);
+    setKey(index, movedBy(keys_[index], delta), changes);
 }
 
 void Channel::moveHandle(std::size_t index, Handle handle, Point2 delta, KeyChanges* changes) {
     if (index >= keys_.size()) return;
     BezierKey k = keys_[index];
     Point2& h = handle == Handle::In ? k.inHandle : k.outHandle;
-    h = moved(h, delta);
+    h = movedBy(h, delta);
     setKey(index, k, changes);
 }
 
@@ -153,12 +133,9 @@ void Channel::insertSorted(const BezierKey& key, KeyChanges* changes) {
     // would make loading long channels quadratic. After those at its time, as a stable sort
     // with the new key last would put it.
     const auto at = std::upper_bound(keys_.begin(), keys_.end(), key, keyEarlier);
-    KeyChange insertion;
-    insertion.kind = KeyChange::Kind::Insert;
-    insertion.index = static_cast<std::size_t>(at - keys_.begin());
-    insertion.after = key;
+    if (changes)
+        changes->push_back(KeyChange::insertion(static_cast<std::size_t>(at - keys_.begin()), key));
     keys_.insert(at, key);
-    if (changes) changes->push_back(std::move(insertion));
 }
 
 void Channel::sortKeys(KeyChanges* changes) {
@@ -240,10 +217,6 @@ void Channel::reapply(const KeyChanges& changes) {
 
 void Channel::resampleAfter(const KeyChanges& changes) {
     // Undoing a drag must cost what the drag did, not a resampling of the whole channel.
-    if (changes.size() == 1 && changes.front().kind == KeyChange::Kind::Set) {
-        keyChangedInPlace(changes.front().index);
-        return;
-    }
     std::vector<std::size_t> moved;
     moved.reserve(changes.size());
     for (const KeyChange& change : changes) {

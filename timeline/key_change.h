@@ -22,6 +22,16 @@ struct KeyChange {
     BezierKey before;
     BezierKey after;
     std::vector<std::size_t> order;
+
+    static KeyChange set(std::size_t index, const BezierKey& before, const BezierKey& after) {
+        return {Kind::Set, index, before, after, {}};
+    }
+    static KeyChange insertion(std::size_t index, const BezierKey& after) {
+        return {Kind::Insert, index, {}, after, {}};
+    }
+    static KeyChange removal(std::size_t index, const BezierKey& before) {
+        return {Kind::Remove, index, before, {}, {}};
+    }
 };
 
 // What one edit did, in the order it did it.
