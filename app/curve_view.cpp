@@ -144,10 +144,14 @@ void CurveView::make(const ChannelSet& channels, const ViewMapping& view) {
             curve.first -= curve.first > 0;
             curve.end = std::min(samples.size(), curve.end + 1);
         }
-        curve.pixels.start(view.width(), view.height());
-        curve.inPixels =
-            curve.end - curve.first > columns && view.placesPoints() &&
-            markEnvelope(samples.data() + curve.first, curve.end - curve.first, view, curve.pixels);
+        // Only a layer drawn as pixels needs its mask cleared: a drag makes the layers anew each
+        // frame, most of them vertex by vertex.
+        curve.inPixels = curve.end - curve.first > columns && view.placesPoints();
+        if (curve.inPixels) {
+            curve.pixels.start(view.width(), view.height());
+            curve.inPixels = markEnvelope(samples.data() + curve.first, curve.end - curve.first,
+                                          view, curve.pixels);
+        }
 
         // Keys out of time order (dragged past a neighbour) cannot be searched and are all taken.
         const std::vector<BezierKey>& keys = channels.channels[c]->keys();
@@ -161,9 +165,9 @@ void CurveView::make(const ChannelSet& channels, const ViewMapping& view) {
                 [](const BezierKey& k) { return k.point.x; }, points.first, points.end);
         }
         points.inPixels = points.end - points.first > columns && view.placesPoints();
-        points.pixels.start(view.width(), view.height());
         points.points.clear();
         if (points.inPixels) {
+            points.pixels.start(view.width(), view.height());
             markKeySquares(keys.data() + points.first, points.end - points.first, view,
                            kKeyPointPixels, points.pixels, points.points);
         }
@@ -197,10 +201,13 @@ void CurveView::drawSelectedPoints(const KeySelection& selection, const ViewMapp
     // the grey points under it are.
     if (selected_.size() > static_cast<std::size_t>(std::max(view.width(), 0)) &&
         view.placesPoints()) {
-        Layer layer;
+        Layer& layer = selectedLayer_;
         layer.inPixels = true;
         layer.pixels.start(view.width(), view.height());
-        markKeySquares(selected_.data(), selected_.size(), view, kSelectedPointPixels, layer.pixels, layer.points);
+        layer.points.clear();
+        layer.rects.clear();
+        markKeySquares(selected_.data(), selected_.size(), view, kSelectedPointPixels, layer.pixels,
+                       layer.points);
         layer.pixels.appendRects(layer.rects);
         drawLayer(layer, nullptr, 0, GL_POINTS, view);
         return;

@@ -55,6 +55,7 @@ private:
     Layer curves_[3], keys_[3];
     PixelMask cover_;
     std::vector<BezierKey> selected_;  // the selected keys within reach, gathered anew each frame
+    Layer selectedLayer_;              // their squares, when there are more than columns
 };
 
 }  // namespace kvr

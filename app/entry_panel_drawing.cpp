@@ -5,8 +5,10 @@
 
 #include "app/editor_window.h"
 #include "app/entry_panel_layout.h"
+#include "app/overlay_metrics.h"
 #include "text/font_text.h"
 #include "text/outlined_text.h"
+#include "text/pixel_projection.h"
 
 namespace kvr {
 
@@ -14,8 +16,9 @@ namespace {
 
 const int kPadding = 4;
 const int kLineHeight = 20;
-// Room left for the status line's two rows at the bottom edge.
-const int kStatusHeight = 2 * kLineHeight + 4;
+// Room left above the status lines, whose top row counts the selected keys when there are
+// several: the panel must not hide it.
+const int kStatusGap = 4;
 
 struct Colour {
     GLubyte r, g, b;
@@ -44,7 +47,7 @@ void frame(const PixelRect& r, Colour edge, Colour inside) {
 
 EntryPanelLayout layoutEntryPanel(const EntryPanel& panel, int windowHeight) {
     EntryPanelLayout layout;
-    const int cell = EntryPanelLayout::kCharWidth;
+    const int cell = overlay::kCharWidth;
     std::size_t labelChars = 0;
     for (const EntryPanel::Field& field : panel.fields()) {
         labelChars = std::max(labelChars, field.label.size());
@@ -54,12 +57,13 @@ EntryPanelLayout layoutEntryPanel(const EntryPanel& panel, int windowHeight) {
     const int fieldWidth = EntryPanelLayout::kFieldChars * cell + 4;
     const int rows = static_cast<int>(panel.fields().size()) + 1;
 
-    layout.box.x = 5;
-    layout.box.width =
-        std::max(kPadding + labelWidth + fieldWidth + kPadding,
-                 2 * kPadding + static_cast<int>(fontTextOf(panel.message()).cells) * cell);
+    const FontText message = fontTextOf(panel.message());
+    layout.message = message.shiftJis;
+    layout.box.x = overlay::kMargin;
+    layout.box.width = std::max(kPadding + labelWidth + fieldWidth + kPadding,
+                                2 * kPadding + static_cast<int>(message.cells) * cell);
     layout.box.height = 2 * kPadding + rows * kLineHeight;
-    layout.box.y = windowHeight - kStatusHeight - layout.box.height;
+    layout.box.y = overlay::statusTop(windowHeight) - kStatusGap - layout.box.height;
     layout.labelX = layout.box.x + kPadding;
     layout.textX = layout.labelX + labelWidth;
     for (int i = 0; i + 1 < rows; ++i) {
@@ -76,14 +80,10 @@ void EditorWindow::drawEntryPanel() {
     if (!panel) return;
     const EntryPanelLayout layout = layoutEntryPanel(*panel, core.view().windowHeight());
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0.0, core.view().windowWidth(), core.view().windowHeight(), 0.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    const PixelProjection pixels;
 
     frame(layout.box, kBoxEdge, kBoxFill);
-    const int cell = EntryPanelLayout::kCharWidth;
+    const int cell = overlay::kCharWidth;
     for (std::size_t i = 0; i < panel->fields().size(); ++i) {
         const EntryPanel::Field& field = panel->fields()[i];
         const bool active = i == panel->activeField();
@@ -101,9 +101,8 @@ void EditorWindow::drawEntryPanel() {
         drawOutlinedText(layout.labelX, layout.rowY[i], field.label.c_str(), font);
         drawOutlinedText(layout.textX, layout.rowY[i], text.shiftJis.c_str(), font);
     }
-    if (!panel->message().empty()) {
-        drawOutlinedText(layout.labelX, layout.messageY,
-                         fontTextOf(panel->message()).shiftJis.c_str(), font);
+    if (!layout.message.empty()) {
+        drawOutlinedText(layout.labelX, layout.messageY, layout.message.c_str(), font);
     }
 }
 

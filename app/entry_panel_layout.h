@@ -18,7 +18,6 @@ struct PixelRect {
 struct EntryPanelLayout {
     // Characters of a field shown at once; a longer text shows its end, where it is typed.
     static constexpr int kFieldChars = 16;
-    static constexpr int kCharWidth = 8;
 
     PixelRect box;
     // One row per field: the label at labelX, the text at textX, both with their tops at the
@@ -28,6 +27,8 @@ struct EntryPanelLayout {
     std::vector<int> rowY;
     std::vector<PixelRect> fieldFrames;
     int messageY = 0;
+    // The message as the built-in font draws it.
+    std::string message;
 };
 
 // The panel's rows from the top, the message below them, the whole box just above the status

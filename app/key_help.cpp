@@ -1,6 +1,8 @@
 // The table of keys and gestures, its text for --help and its layout for the English overlay.
 #include "app/key_help.h"
 
+#include "app/overlay_metrics.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -65,15 +67,15 @@ std::string padded(const char* text, std::size_t width) {
     return s;
 }
 
-// The overlay's measures, in window pixels. Text is 16 pixels high, and 18 with its outline, so
-// lines 18 apart just clear each other. The status lines' three rows stand from 440 down.
-const int kMargin = 5;
-const int kCharWidth = 8;
+// The overlay's measures, in window pixels, for the first window (800 x 500). Text is 16 pixels
+// high, and 18 with its outline, so lines 18 apart just clear each other.
+using overlay::kCharWidth;
+using overlay::kMargin;
 const int kLineHeight = 18;
 const int kGroupGap = 6;
 const int kColumnWidth = 400;
 const int kColumnGap = 8;
-const int kStatusTop = 440;
+const int kStatusTop = overlay::statusTop(500);
 
 // A description cut at spaces into pieces of at most `width` characters; a word longer than that
 // stands alone.

@@ -4,6 +4,7 @@
 
 #include "app/editor_window.h"
 #include "app/key_help.h"
+#include "app/overlay_metrics.h"
 #include "text/outlined_text.h"
 
 namespace kvr {
@@ -47,8 +48,8 @@ const char* modeText(EditMode mode) {
     }
 }
 
-const int kMargin = 5;
-const int kLineHeight = 20;
+using overlay::kMargin;
+const int kLineHeight = overlay::kStatusLineHeight;
 
 }  // namespace
 

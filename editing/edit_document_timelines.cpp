@@ -7,12 +7,6 @@
 
 namespace kvr {
 
-namespace {
-
-constexpr float kStep = 2.0f;
-
-}  // namespace
-
 bool EditDocument::nameInUse(const std::string& name) const {
     return registry_.findTimeline3(name) != nullptr || registry_.findTimeline1(name) != nullptr;
 }
@@ -22,7 +16,7 @@ void EditDocument::createTimeline(const std::string& name) {
     auto change = std::make_unique<TimelineChange>();
     change->kind = TimelineChange::Kind::Create;
     change->name = name;
-    change->three = std::make_shared<Timeline3>(kStep);
+    change->three = std::make_shared<Timeline3>(kSampleStep);
     change->id = ids_.newId();
     if (currentChannels().count > 0) change->shownBefore = ids_.idOf(currentKind_, currentName_);
     commit(std::move(change));

@@ -20,8 +20,6 @@ namespace kvr {
 
 namespace {
 
-constexpr float kStep = 2.0f;
-
 // The math3d layer reads a value only when its floats lie inside an arena block, so a stray
 // light userdata cannot make us read foreign memory.
 Point2 readPoint(lua_State* L, int index) {
@@ -149,7 +147,7 @@ void addKeyFromScript(lua_State* L, Channel* channel) {
 int timeline3Begin(lua_State* L) {
     TimelineBuilder& b = TimelineBuilder::instance();
     if (b.pending3) throw Error("timeline3_begin()");
-    if (takeName(L, b)) b.pending3 = std::make_unique<Timeline3>(kStep);
+    if (takeName(L, b)) b.pending3 = std::make_unique<Timeline3>(kSampleStep);
     return 0;
 }
 
@@ -189,7 +187,7 @@ int timeline3End(lua_State* L) {
 int timeline1Begin(lua_State* L) {
     TimelineBuilder& b = TimelineBuilder::instance();
     if (b.pending1) throw Error("timeline1_begin()");
-    if (takeName(L, b)) b.pending1 = std::make_unique<Timeline1>(kStep);
+    if (takeName(L, b)) b.pending1 = std::make_unique<Timeline1>(kSampleStep);
     return 0;
 }
 

@@ -7,6 +7,9 @@
 
 namespace kvr {
 
+// The time between samples of every timeline the editor and the scripts make.
+constexpr float kSampleStep = 2.0f;
+
 class Timeline3 {
 public:
     explicit Timeline3(float step) : x(step), y(step), z(step) {}

@@ -7,8 +7,6 @@ namespace kvr {
 
 namespace {
 
-constexpr float kDefaultStep = 2.0f;
-
 // The one lookup behind the const and non-const ones; the map's constness decides the result's.
 template <typename Map>
 auto find(Map& timelines, const std::string& name) -> decltype(timelines.begin()->second.get()) {
@@ -104,7 +102,7 @@ TimelineRegistry& TimelineRegistry::instance() {
 }
 
 std::shared_ptr<Timeline3> makeDefaultTimeline() {
-    auto timeline = std::make_shared<Timeline3>(kDefaultStep);
+    auto timeline = std::make_shared<Timeline3>(kSampleStep);
     timeline->x.addPoint({0.0f, 10.0f});
     timeline->x.addPoint({100.0f, 10.0f});
     timeline->y.addPoint({0.0f, 0.0f});

@@ -22,7 +22,7 @@ TEST(EntryPanelWindow, TypedNumbersAreShownAndSaved) {
                             {"out value", ""}},
                            numberCharacter);
     const EntryPanelLayout at = layoutEntryPanel(shape, 500);
-    ASSERT_TRUE(at.box.y > 190 && at.box.y + at.box.height <= 456) << "clear of help and status";
+    ASSERT_TRUE(at.box.y > 190 && at.box.y + at.box.height <= 440) << "clear of help and status";
     const auto row = [&](int i, const std::string& label, const std::string& text) {
         const std::string line =
             label + std::string((at.textX - at.labelX) / 8 - label.size(), ' ') + text;
