@@ -43,9 +43,6 @@ public:
     // The entry panel, while one is open, above the status line.
     void drawEntryPanel();
 
-    void save() { core.save(); }
-    void reload() { core.reload(); }
-
     // Names the file, the timeline and unsaved changes in the window's title bar.
     void showTitle();
 

@@ -384,7 +384,7 @@ int run() {
                 editor.core.setFileName(files[k]);
             };
             append(saveTimes[k], times(
-                                     k == kBig ? 1 : 3, [&] { editor.save(); }, prepare));
+                                     k == kBig ? 1 : 3, [&] { editor.core.save(); }, prepare));
         }
     }
     std::map<int, double> saveMs;

@@ -79,9 +79,6 @@ public:
     // editing/view_span.h for what it becomes where the plain rule would).
     void zoomIn();
     void zoomOut();
-    // The same steps about the curve point under window pixel (x, y), which stays under it.
-    void zoomInAbout(int x, int y);
-    void zoomOutAbout(int x, int y);
     // Fits every key point and handle of the current timeline into the view, with a margin.
     void frameAll();
     // The same for the selected keys; with none selected, frameAll.
@@ -165,11 +162,15 @@ private:
     // press until Return applies it or Escape closes it.
     void openKeyPanel();
     void panelKey(int symbol, KeyModifiers modifiers, char32_t typed);
+    // Steps the view's zoom about a curve point, which stays where it is in the window.
+    void zoom(float anchorTime, float anchorValue, bool in);
     // The typed numbers as one step; false, with the wrong fields marked, when one is no number.
     bool applyKeyPanel();
     // What each panel is for; Return applies it by that.
     enum class PanelPurpose { KeyNumbers, NewTimeline, Rename, SaveAs };
-    void openNamePanel(PanelPurpose purpose, const char* label, std::string text);
+    // Opens the panel for a purpose, ending a drag and dropping a box under way.
+    void openPanel(PanelPurpose purpose, std::vector<EntryPanel::Field> fields,
+                   EntryPanel::CharacterRule accepts);
     // Return in the panel: whether it is done with and closes.
     bool applyPanel();
     bool applyNamePanel();

@@ -155,24 +155,15 @@ KeyOutcome EditingCore::keyDown(int symbol, KeyModifiers modifiers, char32_t typ
 // The anchor is half the visible extent measured from zero, not the view's midpoint: zooming
 // keeps the left and bottom edges' relation to zero the way users of this editor know it.
 void EditingCore::zoomIn() {
-    view_.zoomToward((view_.right() - view_.left()) * 0.5f, (view_.top() - view_.bottom()) * 0.5f,
-                     kZoomFraction);
+    zoom((view_.right() - view_.left()) * 0.5f, (view_.top() - view_.bottom()) * 0.5f, true);
 }
 
 void EditingCore::zoomOut() {
-    view_.zoomToward((view_.right() - view_.left()) * 0.5f, (view_.top() - view_.bottom()) * 0.5f,
-                     -kZoomFraction);
+    zoom((view_.right() - view_.left()) * 0.5f, (view_.top() - view_.bottom()) * 0.5f, false);
 }
 
-// About a pixel: its curve point in the view, and so the curve point under the pointer, stays.
-void EditingCore::zoomInAbout(int x, int y) {
-    const Point2 anchor = view_.pointAt(x, y);
-    view_.zoomToward(anchor.x, anchor.y, kZoomFraction);
-}
-
-void EditingCore::zoomOutAbout(int x, int y) {
-    const Point2 anchor = view_.pointAt(x, y);
-    view_.zoomToward(anchor.x, anchor.y, -kZoomFraction);
+void EditingCore::zoom(float anchorTime, float anchorValue, bool in) {
+    view_.zoomToward(anchorTime, anchorValue, in ? kZoomFraction : -kZoomFraction);
 }
 
 namespace {

@@ -57,11 +57,9 @@ void EditingCore::buttonPressed(int button, int x, int y, int held, bool ctrl, b
         // Only a zoom, in every mode: it neither inserts nor deletes. It is about the pixel the
         // wheel turned at, since the view may have moved under a still pointer since its last
         // motion.
-        if (button == buttons::WheelUp) {
-            zoomInAbout(x, y);
-        } else {
-            zoomOutAbout(x, y);
-        }
+        // About the pixel's curve point, which so stays under the pointer.
+        const Point2 anchor = view_.pointAt(x, y);
+        zoom(anchor.x, anchor.y, button == buttons::WheelUp);
         return;
     }
     if (currentChannels().count == 0) return;

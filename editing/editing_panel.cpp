@@ -16,17 +16,26 @@ enum Field : std::size_t { PointTime, PointValue, InTime, InValue, OutTime, OutV
 void EditingCore::openKeyPanel() {
     const BezierKey* key = selectedKey();
     if (!key) return;
+    openPanel(PanelPurpose::KeyNumbers,
+              {
+                  {"key time", floatText(key->point.x)},
+                  {"key value", floatText(key->point.y)},
+                  {"in time", floatText(key->inHandle.x)},
+                  {"in value", floatText(key->inHandle.y)},
+                  {"out time", floatText(key->outHandle.x)},
+                  {"out value", floatText(key->outHandle.y)},
+              },
+              numberCharacter);
+}
+
+void EditingCore::openPanel(PanelPurpose purpose, std::vector<EntryPanel::Field> fields,
+                            EntryPanel::CharacterRule accepts) {
     // A drag under way ends here as a step of its own; the panel's edit is the next one. A box
-    // under way is given up: the panel's numbers are for the key active now.
+    // under way is given up: what the panel applies to is what is active now.
     document_.finishEdit();
     box_.reset();
-    std::vector<EntryPanel::Field> fields = {
-        {"key time", floatText(key->point.x)},     {"key value", floatText(key->point.y)},
-        {"in time", floatText(key->inHandle.x)},   {"in value", floatText(key->inHandle.y)},
-        {"out time", floatText(key->outHandle.x)}, {"out value", floatText(key->outHandle.y)},
-    };
-    panel_.emplace(std::move(fields), numberCharacter);
-    panelPurpose_ = PanelPurpose::KeyNumbers;
+    panel_.emplace(std::move(fields), std::move(accepts));
+    panelPurpose_ = purpose;
 }
 
 void EditingCore::panelKey(int symbol, KeyModifiers modifiers, char32_t typed) {

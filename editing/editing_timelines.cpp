@@ -6,25 +6,17 @@
 
 namespace kvr {
 
-void EditingCore::openNamePanel(PanelPurpose purpose, const char* label, std::string text) {
-    // As for the key panel: a drag under way ends as a step of its own, a box is given up.
-    document_.finishEdit();
-    box_.reset();
-    panel_.emplace(std::vector<EntryPanel::Field>{{label, std::move(text)}}, nameCharacter);
-    panelPurpose_ = purpose;
-}
-
 void EditingCore::openNewTimelinePanel() {
-    openNamePanel(PanelPurpose::NewTimeline, "new timeline", std::string());
+    openPanel(PanelPurpose::NewTimeline, {{"new timeline", std::string()}}, nameCharacter);
 }
 
 void EditingCore::openRenamePanel() {
     if (currentChannels().count == 0) return;
-    openNamePanel(PanelPurpose::Rename, "rename", document_.currentName());
+    openPanel(PanelPurpose::Rename, {{"rename", document_.currentName()}}, nameCharacter);
 }
 
 void EditingCore::openSaveAsPanel() {
-    openNamePanel(PanelPurpose::SaveAs, "save as", document_.fileName());
+    openPanel(PanelPurpose::SaveAs, {{"save as", document_.fileName()}}, nameCharacter);
 }
 
 void EditingCore::removeShownTimeline() {

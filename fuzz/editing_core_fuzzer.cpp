@@ -185,41 +185,45 @@ private:
 
 // The events a window sends, as the window layer hands them to the core.
 class Driver {
+    // Key presses, in the order of this table, then pointer, button and resize events.
+    static constexpr int kKeys[] = {
+        kvr::keys::Minus,
+        kvr::keys::Equals,
+        kvr::keys::Plus,
+        kvr::keys::KeypadPlus,
+        kvr::keys::KeypadMinus,
+        kvr::keys::Semicolon,
+        kvr::keys::D,
+        kvr::keys::E,
+        kvr::keys::H,
+        kvr::keys::I,
+        kvr::keys::R,
+        kvr::keys::S,
+        kvr::keys::Delete,
+        kvr::keys::Up,
+        kvr::keys::Down,
+        kvr::keys::Right,
+        kvr::keys::Left,
+        kvr::keys::Home,
+        kvr::keys::Z,
+        kvr::keys::Y,
+        'q',
+        306,  // a letter without a command, and Control itself
+        kvr::keys::A,
+        kvr::keys::F,
+        kvr::keys::C,
+        kvr::keys::V,
+    };
+    static constexpr int kKeyCount = sizeof kKeys / sizeof kKeys[0];
+
 public:
+    // The keys, then 18 other events, then 20 of the buttons.
+    static constexpr int kOpCount = kKeyCount + 18 + 20;
+
     explicit Driver(EditingCore& core) : core_(core) {}
 
     // Returns whether the event reloaded the file.
     bool run(int op, Bytes& in) {
-        // Key presses, in the order of this table, then pointer, button and resize events.
-        static const int kKeys[] = {
-            kvr::keys::Minus,
-            kvr::keys::Equals,
-            kvr::keys::Plus,
-            kvr::keys::KeypadPlus,
-            kvr::keys::KeypadMinus,
-            kvr::keys::Semicolon,
-            kvr::keys::D,
-            kvr::keys::E,
-            kvr::keys::H,
-            kvr::keys::I,
-            kvr::keys::R,
-            kvr::keys::S,
-            kvr::keys::Delete,
-            kvr::keys::Up,
-            kvr::keys::Down,
-            kvr::keys::Right,
-            kvr::keys::Left,
-            kvr::keys::Home,
-            kvr::keys::Z,
-            kvr::keys::Y,
-            'q',
-            306,  // a letter without a command, and Control itself
-            kvr::keys::A,
-            kvr::keys::F,
-            kvr::keys::C,
-            kvr::keys::V,
-        };
-        constexpr int kKeyCount = sizeof kKeys / sizeof kKeys[0];
         if (op < kKeyCount) {
             // An open panel takes the key, so 'r' reloads only without one.
             const bool reloads = kKeys[op] == kvr::keys::R && !core_.entryPanel();
@@ -324,8 +328,6 @@ public:
         }
         return false;
     }
-
-    static constexpr int kOpCount = 26 + 18 + 20;
 
 private:
     static constexpr int kPanelKeys[] = {kvr::keys::Return, kvr::keys::KeypadEnter,
