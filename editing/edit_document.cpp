@@ -153,19 +153,11 @@ Timeline3* EditDocument::currentTimeline() const {
 }
 
 ChannelSet EditDocument::currentChannels() const {
-    ChannelSet set;
-    if (Timeline3* t = currentTimeline()) {
-        set.channels[0] = &t->x;
-        set.channels[1] = &t->y;
-        set.channels[2] = &t->z;
-        set.count = 3;
-    } else if (currentKind_ == TimelineKind::One) {
-        if (Timeline1* t = registry_.findTimeline1(currentName_)) {
-            set.channels[0] = &t->channel;
-            set.count = 1;
-        }
+    if (Timeline3* t = currentTimeline()) return ChannelSet::of(*t);
+    if (currentKind_ == TimelineKind::One) {
+        if (Timeline1* t = registry_.findTimeline1(currentName_)) return ChannelSet::of(*t);
     }
-    return set;
+    return {};
 }
 
 std::vector<EditDocument::TimelineRef> EditDocument::tabOrder() const {

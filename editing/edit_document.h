@@ -22,6 +22,17 @@ struct ChannelSet {
 
     Channel* const* begin() const { return channels; }
     Channel* const* end() const { return channels + count; }
+
+    static ChannelSet of(Timeline3& t) { return {{&t.x, &t.y, &t.z}, 3}; }
+    static ChannelSet of(Timeline1& t) { return {{&t.channel, nullptr, nullptr}, 1}; }
+    // The channel's letter, its place here (x, y, z; a one-channel timeline's channel is x), or
+    // -1 when it is none of these.
+    int letterOf(const Channel* channel) const {
+        for (int c = 0; c < count; ++c) {
+            if (channels[c] == channel) return c;
+        }
+        return -1;
+    }
 };
 
 class EditDocument {

@@ -55,15 +55,11 @@ void EditDocument::commit(std::unique_ptr<TimelineChange> change) {
 
 ChannelId EditDocument::idOf(const Channel& channel) {
     // The channels edited are the shown ones; any other is looked for through the registry.
-    const ChannelSet shown = currentChannels();
-    for (int c = 0; c < shown.count; ++c) {
-        if (shown.channels[c] == &channel) return {ids_.idOf(currentKind_, currentName_), c};
-    }
+    const int shownLetter = currentChannels().letterOf(&channel);
+    if (shownLetter >= 0) return {ids_.idOf(currentKind_, currentName_), shownLetter};
     for (auto& [name, timeline] : registry_.timelines3) {
-        const Channel* channels[] = {&timeline->x, &timeline->y, &timeline->z};
-        for (int c = 0; c < 3; ++c) {
-            if (channels[c] == &channel) return {ids_.idOf(TimelineKind::Three, name), c};
-        }
+        const int letter = ChannelSet::of(*timeline).letterOf(&channel);
+        if (letter >= 0) return {ids_.idOf(TimelineKind::Three, name), letter};
     }
     for (auto& [name, timeline] : registry_.timelines1) {
         if (&timeline->channel == &channel) return {ids_.idOf(TimelineKind::One, name), 0};
@@ -75,14 +71,14 @@ ChannelId EditDocument::idOf(const Channel& channel) {
 Channel* EditDocument::channelOf(ChannelId channel) {
     const TimelineIds::Named* named = ids_.find(channel.timeline);
     if (!named) return nullptr;
+    ChannelSet set;
     if (named->kind == TimelineKind::Three) {
-        Timeline3* t = registry_.findTimeline3(named->name);
-        if (!t) return nullptr;
-        Channel* channels[] = {&t->x, &t->y, &t->z};
-        return channel.letter >= 0 && channel.letter < 3 ? channels[channel.letter] : nullptr;
+        if (Timeline3* t = registry_.findTimeline3(named->name)) set = ChannelSet::of(*t);
+    } else if (Timeline1* t = registry_.findTimeline1(named->name)) {
+        set = ChannelSet::of(*t);
     }
-    Timeline1* t = registry_.findTimeline1(named->name);
-    return t && channel.letter == 0 ? &t->channel : nullptr;
+    return channel.letter >= 0 && channel.letter < set.count ? set.channels[channel.letter]
+                                                             : nullptr;
 }
 
 void EditDocument::showTimelineOf(TimelineId id) {
@@ -160,21 +156,16 @@ void EditDocument::apply(EditStep& step, bool forward) {
         }
     }
     if (!step.parts.empty()) {
-        const ChannelSet shown = currentChannels();
         const Channel* first = channelOf(step.parts.front().channel);
-        bool isShown = false;
-        for (Channel* channel : shown) isShown = isShown || channel == first;
-        if (!isShown) showTimelineOf(step.parts.front().channel.timeline);
+        if (currentChannels().letterOf(first) < 0) {
+            showTimelineOf(step.parts.front().channel.timeline);
+        }
     }
 }
 
 const EditStep* EditDocument::walkHistory(bool back) {
     finishEdit();
-    EditStep* step = back ? history_.stepBack() : history_.stepForward();
-    if (!step) return nullptr;
-    apply(*step, !back);
-    history_.recountWalked();
-    return step;
+    return history_.walk(back, [&](EditStep& step) { apply(step, !back); });
 }
 
 }  // namespace kvr

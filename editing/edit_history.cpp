@@ -13,8 +13,7 @@ std::size_t memorySizeOf(const Channel& channel) {
            channel.samples().capacity() * sizeof(Point2);
 }
 
-}  // namespace
-
+// The bytes a timeline's keys and samples take.
 std::size_t memorySizeOf(const Timeline3& timeline) {
     return sizeof timeline + memorySizeOf(timeline.x) + memorySizeOf(timeline.y) +
            memorySizeOf(timeline.z);
@@ -23,6 +22,8 @@ std::size_t memorySizeOf(const Timeline3& timeline) {
 std::size_t memorySizeOf(const Timeline1& timeline) {
     return sizeof timeline + memorySizeOf(timeline.channel);
 }
+
+}  // namespace
 
 KeyChanges& EditStep::changesOf(ChannelId channel) {
     // What is done to one channel does not depend on what is done to another, so each
@@ -78,7 +79,6 @@ void EditHistory::push(EditStep step) {
     steps_.push_back({std::move(step), bytes});
     bytes_ += bytes;
     ++current_;
-    walked_ = kNowhere;
     if (steps_.size() > kLimit) dropFront();
 }
 
@@ -89,33 +89,21 @@ void EditHistory::dropFront() {
     if (saved_ != kNowhere && saved_ < first_) saved_ = kNowhere;
 }
 
-EditStep* EditHistory::stepBack() {
-    if (current_ == first_) return nullptr;
-    --current_;
-    walked_ = current_;
-    return &steps_[current_ - first_].step;
-}
-
-EditStep* EditHistory::stepForward() {
-    if (current_ == first_ + steps_.size()) return nullptr;
-    walked_ = current_;
-    ++current_;
-    return &steps_[walked_ - first_].step;
-}
-
-void EditHistory::recountWalked() {
-    if (walked_ == kNowhere || walked_ < first_ || walked_ >= first_ + steps_.size()) return;
-    Entry& entry = steps_[walked_ - first_];
+EditStep* EditHistory::walk(bool back, const std::function<void(EditStep&)>& apply) {
+    if (back ? current_ == first_ : current_ == first_ + steps_.size()) return nullptr;
+    Entry& entry = steps_[(back ? current_ - 1 : current_) - first_];
+    current_ = back ? current_ - 1 : current_ + 1;
+    apply(entry.step);
     bytes_ -= entry.bytes;
     entry.bytes = entry.step.memorySize();
     bytes_ += entry.bytes;
+    return &entry.step;
 }
 
 void EditHistory::clear() {
     steps_.clear();
     first_ = current_ = saved_ = 0;
     bytes_ = 0;
-    walked_ = kNowhere;
 }
 
 }  // namespace kvr

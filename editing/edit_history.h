@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,10 +56,6 @@ struct EditStep {
     std::size_t memorySize() const;
 };
 
-// The bytes a timeline's keys and samples take.
-std::size_t memorySizeOf(const Timeline3& timeline);
-std::size_t memorySizeOf(const Timeline1& timeline);
-
 class EditHistory {
 public:
     // The oldest steps go beyond this many.
@@ -66,12 +63,10 @@ public:
 
     // Adds a step after the current one; the steps that could have been redone are dropped.
     void push(EditStep step);
-    // The step to take back or to make again, moving the current place; null when none.
-    EditStep* stepBack();
-    EditStep* stepForward();
-    // The step last walked has been taken back or made again, which may have moved a timeline
-    // into it or out of it: its size is counted afresh.
-    void recountWalked();
+    // Moves the current place one step back (to take that step back) or forward (to make it
+    // again) and hands the step to apply, which may move a timeline into it or out of it; its
+    // size is counted afresh after. Null, and nothing done, when there is no such step.
+    EditStep* walk(bool back, const std::function<void(EditStep&)>& apply);
     void clear();
 
     std::size_t undoCount() const { return current_ - first_; }
@@ -99,8 +94,6 @@ private:
     static constexpr std::size_t kNowhere = static_cast<std::size_t>(-1);
     std::size_t saved_ = 0;
     std::size_t bytes_ = 0;
-    // The place of the step last walked, kNowhere when none.
-    std::size_t walked_ = kNowhere;
 };
 
 }  // namespace kvr

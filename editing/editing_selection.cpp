@@ -10,15 +10,6 @@ namespace kvr {
 
 namespace {
 
-// Where a channel's keys go in the copy: its place among the shown channels, x, y, z; the one
-// channel of a one-channel timeline is x.
-int letterOf(const ChannelSet& channels, const Channel* channel) {
-    for (int c = 0; c < channels.count; ++c) {
-        if (channels.channels[c] == channel) return c;
-    }
-    return -1;
-}
-
 BezierKey shiftedInTime(BezierKey key, float by) {
     key.inHandle.x += by;
     key.point.x += by;
@@ -105,7 +96,7 @@ void EditingCore::copySelection() {
     if (!std::isfinite(earliest)) earliest = 0.0f;
     std::array<std::vector<BezierKey>, 3> copied;
     for (const KeySelection::ChannelKeys& selected : selection_.channels()) {
-        const int letter = letterOf(channels, selected.channel);
+        const int letter = channels.letterOf(selected.channel);
         if (letter < 0) continue;
         const std::vector<BezierKey>& keys = selected.channel->keys();
         for (std::size_t i : selected.indices) {
