@@ -2,6 +2,7 @@
 #include "editing/edit_document.h"
 
 #include <sys/stat.h>
+#include <algorithm>
 
 #include <cerrno>
 #include <cstdio>
@@ -160,7 +161,7 @@ ChannelSet EditDocument::currentChannels() const {
     return {};
 }
 
-std::vector<EditDocument::TimelineRef> EditDocument::tabOrder() const {
+std::vector<TimelineRef> EditDocument::tabOrder() const {
     std::vector<TimelineRef> order;
     order.reserve(registry_.timelines3.size() + registry_.timelines1.size());
     for (const auto& entry : registry_.timelines3)
@@ -172,12 +173,8 @@ std::vector<EditDocument::TimelineRef> EditDocument::tabOrder() const {
 
 long EditDocument::placeInTabOrder(const std::vector<TimelineRef>& order) const {
     if (currentChannels().count == 0) return -1;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (order[i].kind == currentKind_ && order[i].name == currentName_) {
-            return static_cast<long>(i);
-        }
-    }
-    return -1;
+    const auto at = std::find(order.begin(), order.end(), TimelineRef{currentKind_, currentName_});
+    return at == order.end() ? -1 : static_cast<long>(at - order.begin());
 }
 
 bool EditDocument::switchTimeline(int direction) {

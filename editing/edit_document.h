@@ -84,10 +84,6 @@ public:
     ChannelSet currentChannels() const;
     // Every timeline in the order Tab visits them: the three-channel ones by name, then the
     // one-channel ones by name.
-    struct TimelineRef {
-        TimelineKind kind;
-        std::string name;
-    };
     std::vector<TimelineRef> tabOrder() const;
     // Shows the next (or previous) timeline of the Tab order, wrapping around; false when there
     // is none to show.

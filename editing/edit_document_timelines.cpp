@@ -1,5 +1,6 @@
 // EditDocument: timelines made, renamed and removed, the history's names for channels, and the
 // steps of the history taken back and made again.
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -69,7 +70,7 @@ ChannelId EditDocument::idOf(const Channel& channel) {
 }
 
 Channel* EditDocument::channelOf(ChannelId channel) {
-    const TimelineIds::Named* named = ids_.find(channel.timeline);
+    const TimelineRef* named = ids_.find(channel.timeline);
     if (!named) return nullptr;
     ChannelSet set;
     if (named->kind == TimelineKind::Three) {
@@ -82,19 +83,19 @@ Channel* EditDocument::channelOf(ChannelId channel) {
 }
 
 void EditDocument::showTimelineOf(TimelineId id) {
-    if (const TimelineIds::Named* named = ids_.find(id)) show(named->kind, named->name);
+    if (const TimelineRef* named = ids_.find(id)) show(named->kind, named->name);
 }
 
 void EditDocument::showNextAfter(TimelineKind kind, const std::string& name) {
     const std::vector<TimelineRef> order = tabOrder();
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (order[i].kind != kind || order[i].name != name) continue;
-        if (order.size() == 1) break;
-        const TimelineRef& next = order[(i + 1) % order.size()];
-        show(next.kind, next.name);
+    const auto at = std::find(order.begin(), order.end(), TimelineRef{kind, name});
+    if (at == order.end() || order.size() == 1) {
+        show(TimelineKind::None, std::string());
         return;
     }
-    show(TimelineKind::None, std::string());
+    const TimelineRef& next =
+        order[static_cast<std::size_t>(at - order.begin() + 1) % order.size()];
+    show(next.kind, next.name);
 }
 
 void EditDocument::apply(TimelineChange& change, bool forward) {

@@ -11,7 +11,7 @@ TimelineId TimelineIds::idOf(TimelineKind kind, const std::string& name) {
     return id;
 }
 
-const TimelineIds::Named* TimelineIds::find(TimelineId id) const {
+const TimelineRef* TimelineIds::find(TimelineId id) const {
     const auto found = byId_.find(id);
     return found == byId_.end() ? nullptr : &found->second;
 }
@@ -22,7 +22,7 @@ void TimelineIds::bind(TimelineId id, TimelineKind kind, std::string name) {
     const auto previous = byName_.find({kind, name});
     if (previous != byName_.end()) byId_.erase(previous->second);
     byName_[{kind, name}] = id;
-    byId_[id] = Named{kind, std::move(name)};
+    byId_[id] = TimelineRef{kind, std::move(name)};
 }
 
 void TimelineIds::rename(TimelineId id, std::string name) {

@@ -15,6 +15,16 @@ enum class TimelineKind { None, Three, One };
 
 using TimelineId = std::uint64_t;
 
+// A timeline as the registry files it: the map it is in and its name there.
+struct TimelineRef {
+    TimelineKind kind = TimelineKind::None;
+    std::string name;
+
+    bool operator==(const TimelineRef& other) const {
+        return kind == other.kind && name == other.name;
+    }
+};
+
 // A channel as the history knows it: its timeline's id and its letter, x, y and z as 0, 1 and 2
 // (the one channel of a one-channel timeline is 0).
 struct ChannelId {
@@ -28,18 +38,13 @@ struct ChannelId {
 
 class TimelineIds {
 public:
-    struct Named {
-        TimelineKind kind = TimelineKind::None;
-        std::string name;
-    };
-
     // The id of the timeline filed under this kind and name; one is given the first time it is
     // asked for, so timelines that reached the registry any way at all have one.
     TimelineId idOf(TimelineKind kind, const std::string& name);
     // An id no timeline has had, for one about to be made.
     TimelineId newId() { return next_++; }
     // Where the timeline stands in the registry now; null while it is out of it.
-    const Named* find(TimelineId id) const;
+    const TimelineRef* find(TimelineId id) const;
 
     // The timeline is (back) in the registry under this kind and name.
     void bind(TimelineId id, TimelineKind kind, std::string name);
@@ -51,7 +56,7 @@ public:
     void clear();
 
 private:
-    std::unordered_map<TimelineId, Named> byId_;
+    std::unordered_map<TimelineId, TimelineRef> byId_;
     std::map<std::pair<TimelineKind, std::string>, TimelineId> byName_;
     TimelineId next_ = 1;
 };

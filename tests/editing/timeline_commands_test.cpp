@@ -245,7 +245,7 @@ TEST_F(TimelineCommandsTest, UndoBringsTimelinesBackBitForBitAndRedoDoesItAgain)
     while (core.redo()) {
     }
     std::vector<std::string> names;
-    for (const EditDocument::TimelineRef& t : core.document().tabOrder()) names.push_back(t.name);
+    for (const TimelineRef& t : core.document().tabOrder()) names.push_back(t.name);
     EXPECT_EQ(names, (std::vector<std::string>{"renamed2", "walk"}));
     EXPECT_EQ(shownName(), "renamed2");
     ASSERT_TRUE(core.undo());
