@@ -2,8 +2,8 @@
 #include "editing/edit_document.h"
 
 #include <sys/stat.h>
-#include <algorithm>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <optional>
