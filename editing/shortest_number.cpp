@@ -16,8 +16,9 @@ bool readsBackThroughDouble(const char* first, const char* last, float v) {
     return static_cast<float>(read) == v;
 }
 
-// The shortest text, plain (fixed or exponent notation) or in exponent notation alone.
-char* writeShortest(char* first, float v, bool exponentOnly) {
+}  // namespace
+
+char* writeShortestNumber(char* first, float v) {
     char* const last = first + kShortestNumberSize;
     // The shortest text that reads back to v as a float. Read as a double first, as Lua reads
     // it, it can land on the midpoint between v and its neighbour and so on the neighbour. Of
@@ -25,26 +26,21 @@ char* writeShortest(char* first, float v, bool exponentOnly) {
     // 7.038531e-26 and -7.038531e-26, which read back through a double as their neighbours.
     // For those, the shortest text that does read back is v rounded to the fewest digits that
     // works, "7.0385307e-26", and exponent notation is the shorter form at that size.
-    char* end = exponentOnly ? std::to_chars(first, last, v, std::chars_format::scientific).ptr
-                             : std::to_chars(first, last, v).ptr;
+    char* end = std::to_chars(first, last, v).ptr;
     for (int precision = 0; !readsBackThroughDouble(first, end, v) && precision < 9; ++precision) {
         end = std::to_chars(first, last, v, std::chars_format::scientific, precision).ptr;
     }
     return end;
 }
 
-}  // namespace
-
-char* writeShortestNumber(char* first, float v) {
-    return writeShortest(first, v, false);
-}
-
 std::optional<std::int64_t> shortestInteger(float v) {
     if (!std::isfinite(v)) return std::nullopt;
     // In exponent notation the digits are the shortest ones also where the plain text of a
-    // large whole number spells out every digit of its float ("123456792").
+    // large whole number spells out every digit of its float ("123456792"). (The two floats
+    // whose shortest text reads back through a double as a neighbour are no whole numbers.)
     char text[kShortestNumberSize];
-    const char* const end = writeShortest(text, v, true);
+    const char* const end =
+        std::to_chars(text, text + sizeof text, v, std::chars_format::scientific).ptr;
     // Digits with at most one point, then the exponent: the value is the digits times ten to
     // the exponent less the digits after the point.
     std::uint64_t digits = 0;
