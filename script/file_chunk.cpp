@@ -46,11 +46,12 @@ int fileError(lua_State* L, const char* what, int nameIndex) {
 
 }  // namespace
 
-int loadFileChunk(lua_State* L, const char* fileName, FileDigest& digest) {
-    digest = FileDigest();
+int loadFileChunk(lua_State* L, const char* fileName, std::optional<TextDigest>& fileText) {
+    fileText.reset();
+    TextDigest digest;
     FileReader reader;
     reader.extraLine = false;
-    reader.digest = &digest.text;
+    reader.digest = &digest;
     const int nameIndex = lua_gettop(L) + 1;
     lua_pushfstring(L, "@%s", fileName);
     reader.file = std::fopen(fileName, "r");
@@ -78,7 +79,7 @@ int loadFileChunk(lua_State* L, const char* fileName, FileDigest& digest) {
     std::ungetc(c, reader.file);
     const int status = lua_load(L, readPiece, &reader, lua_tostring(L, -1));
     const bool readFailed = std::ferror(reader.file) != 0;
-    digest.whole = whole && !readFailed && std::feof(reader.file);
+    if (whole && !readFailed && std::feof(reader.file)) fileText = digest;
     std::fclose(reader.file);
     if (readFailed) {
         lua_settop(L, nameIndex);

@@ -204,11 +204,11 @@ LoadReport runTimelineScriptText(const std::string& text, const std::string& chu
 LoadReport loadTimelineFile(const std::string& fileName, TimelineRegistry& registry,
                             ErrorDelivery delivery) {
     // The chunk is named "@" + fileName, as luaL_loadfile names it: the source errors report.
-    FileDigest digest;
+    std::optional<TextDigest> fileText;
     LoadReport report =
-        runChunk([&](lua_State* L) { return loadFileChunk(L, fileName.c_str(), digest); }, fileName,
-                 registry, delivery);
-    if (digest.whole) report.fileText = digest.text;
+        runChunk([&](lua_State* L) { return loadFileChunk(L, fileName.c_str(), fileText); },
+                 fileName, registry, delivery);
+    report.fileText = fileText;
     return report;
 }
 
