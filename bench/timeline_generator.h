@@ -20,4 +20,8 @@ std::shared_ptr<Timeline3> generateTimeline(int keyCount);
 // channel; handles sit on their points.
 std::shared_ptr<Timeline3> swingingTimeline(int keyCount);
 
+// The generated timeline squeezed into the first view: times into 0..800, values into
+// -200..200, so that every key and sample of it is on screen at once.
+std::shared_ptr<Timeline3> packedTimeline(int keyCount);
+
 }  // namespace kvr::bench

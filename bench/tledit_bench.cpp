@@ -259,28 +259,6 @@ std::vector<double> allSelectedTimes(EditorWindow& editor, const std::string& na
     return result;
 }
 
-// The generated timeline squeezed into the first view: times into 0..800, values into
-// -200..200, so that every key and sample of it is on screen at once.
-std::shared_ptr<Timeline3> packedTimeline(int keyCount) {
-    const std::shared_ptr<Timeline3> spread = generateTimeline(keyCount);
-    auto packed = std::make_shared<Timeline3>(spread->x.step());
-    const float timeScale = 800.0f / (10.0f * static_cast<float>(keyCount));
-    const float low = spread->x.keys().front().inHandle.y;
-    const float high = spread->z.keys().back().outHandle.y;
-    const auto pack = [&](Point2 p) {
-        return Point2{p.x * timeScale, -200.0f + (p.y - low) * 400.0f / (high - low)};
-    };
-    const Channel* from[] = {&spread->x, &spread->y, &spread->z};
-    Channel* to[] = {&packed->x, &packed->y, &packed->z};
-    for (int c = 0; c < 3; ++c) {
-        for (const BezierKey& k : from[c]->keys()) {
-            to[c]->insertKey(pack(k.inHandle), pack(k.point), pack(k.outHandle));
-        }
-    }
-    packed->rebuildAll();
-    return packed;
-}
-
 int doNothing(lua_State*) {
     return 0;
 }

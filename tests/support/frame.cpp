@@ -95,12 +95,7 @@ Frame parseXwd(const std::string& bytes) {
 
 Frame captureWindow(unsigned long windowId) {
     // A refused connection is not a missing window: only that is tried again.
-    const std::vector<std::string> argv{TLEDIT_XWD, "-silent", "-id", std::to_string(windowId)};
-    CommandResult result;
-    RefusalBudget refusals;
-    do {
-        result = runCommand(argv);
-    } while (refusedByXServer(result) && refusals.again());
+    const CommandResult result = runXTool({TLEDIT_XWD, "-silent", "-id", std::to_string(windowId)});
     return result.status == 0 ? parseXwd(result.output) : Frame();
 }
 

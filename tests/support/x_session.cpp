@@ -113,17 +113,20 @@ bool refusedByXServer(const CommandResult& result) {
                                   result.error.find("unable to open display") != std::string::npos);
 }
 
-bool xdotool(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{TLEDIT_XDOTOOL};
-    argv.insert(argv.end(), args.begin(), args.end());
-    // A refused command sent nothing, so it is safe to send again; any other failure is the
-    // command's answer (a key sent twice would be a different input).
+CommandResult runXTool(const std::vector<std::string>& argv) {
     CommandResult result;
     RefusalBudget refusals;
     do {
         result = runCommand(argv);
     } while (refusedByXServer(result) && refusals.again());
-    return result.status == 0;
+    return result;
+}
+
+bool xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{TLEDIT_XDOTOOL};
+    argv.insert(argv.end(), args.begin(), args.end());
+    // Not sent again after any other failure: a key sent twice would be a different input.
+    return runXTool(argv).status == 0;
 }
 
 bool closeWindow(unsigned long windowId) {

@@ -44,6 +44,9 @@ struct CommandResult {
 CommandResult runCommand(const std::vector<std::string>& argv);
 // Whether an X tool (xdotool, xwd) failed because it could not connect to the X server.
 bool refusedByXServer(const CommandResult& result);
+// Runs an X tool; a refused connection sent nothing, so it is run again while the refusal budget
+// lasts. Any other failure is the tool's answer.
+CommandResult runXTool(const std::vector<std::string>& argv);
 // Runs the xdotool the build found with the arguments; input goes through XTEST, as a real
 // device's would. A refused connection is retried, as it sent nothing; no other failure.
 bool xdotool(const std::vector<std::string>& args);
