@@ -22,9 +22,7 @@ Snapshot snapshotOf(const Timeline3& t) {
 ::testing::AssertionResult sameState(const Timeline3& t, const Snapshot& expected) {
     const Channel* channels[] = {&t.x, &t.y, &t.z};
     for (int c = 0; c < 3; ++c) {
-        const std::vector<BezierKey>& keys = channels[c]->keys();
-        if (keys.size() != expected.keys[c].size() ||
-            !std::equal(keys.begin(), keys.end(), expected.keys[c].begin(), sameBits)) {
+        if (!sameKeys(channels[c]->keys(), expected.keys[c])) {
             return ::testing::AssertionFailure() << "channel " << c << " keys differ";
         }
         const ::testing::AssertionResult samples = matchesFullRebuild(*channels[c]);

@@ -13,6 +13,11 @@
 
 namespace kvr {
 
+// The same keys, bit for bit, in the same order.
+inline bool sameKeys(const std::vector<BezierKey>& a, const std::vector<BezierKey>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameBits);
+}
+
 inline void PrintTo(const Point2& p, std::ostream* out) {
     *out << "(" << p.x << ", " << p.y << ")";
 }

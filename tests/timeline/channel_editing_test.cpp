@@ -121,10 +121,6 @@ std::vector<BezierKey> plainSorted(std::vector<BezierKey> keys, const BezierKey&
     return keys;
 }
 
-bool sameKeys(const std::vector<BezierKey>& a, const std::vector<BezierKey>& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameBits);
-}
-
 // Where a re-sort starts and how many places it covers.
 using Span = std::pair<std::size_t, std::size_t>;
 
